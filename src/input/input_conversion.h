@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace md5z {
+
+// Characters the input box holds; the free-character counter counts down
+// from it.
+inline constexpr int kInputLimit = 30;
+
+// What every change of the input recomputes, as the texts the hidden stores
+// and the counter show.
+struct ConvertedInput {
+    std::u16string ConvertedText;    // py of each unit, joined
+    std::u16string ConvertedLength;  // its length in decimal
+    std::u16string RemainingCount;   // 30 minus that length, negative past 30
+};
+
+// Raises overflow (6) for a text of more than 32,767 units, whose length
+// does not fit the 16-bit counter.
+ConvertedInput ConvertInput(std::u16string_view text);
+
+}  // namespace md5z

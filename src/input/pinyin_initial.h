@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace md5z {
+
+// The one-character transliteration of the input: a GB2312 hanzi becomes the
+// initial of its pinyin reading, found by its code's place among 23
+// boundary characters; ASCII letters become upper case; other double-byte
+// characters become "0"; everything else passes unchanged.
+std::u16string py(std::u16string_view mystr);
+
+// py of a single UTF-16 unit, for callers that convert a whole text.
+char16_t pyUnit(char16_t unit);
+
+}  // namespace md5z

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+
+namespace md5z {
+
+// A UTF-16 unit's code in Windows code page 936 (GBK): 0..255 for a
+// single-byte character, lead * 256 + trail taken as signed (so negative) for
+// a double-byte one. A unit the code page cannot represent, lone surrogates
+// included, gets the single-byte substitute '?' (63).
+std::int16_t CodePageValue(char16_t unit);
+
+}  // namespace md5z

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "platform/controls.h"
+
+namespace md5z {
+
+// The window as it is when created, as data: the Qt side builds its widgets
+// from these tables, and the test double starts from them.
+
+enum class ControlKind : std::uint8_t { Label, TextBox, Shape, Line, Image };
+enum class Alignment : std::uint8_t { Left, Right, Centre };
+
+struct FontSpec {
+    std::u16string_view face = u"宋体";
+    double points = 9.0;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+};
+
+// Twips from the client area's top-left corner. A line stores its two end
+// points instead: (left, top) to (width, height).
+struct Geometry {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+struct ControlLayout {
+    ControlId id = ControlId::Form1;
+    ControlKind kind = ControlKind::Label;
+    std::u16string_view caption{};
+    Geometry geometry{};
+    Colour foreColor = kSystemButtonText;  // text; a line's colour; a shape's border
+    Colour fillColor = 0;                  // shapes
+    FontSpec font{};
+    Alignment alignment = Alignment::Left;
+    bool autoSize = false;
+    bool visible = true;
+    bool enabled = true;
+    std::u16string_view toolTip{};
+    bool customPointer = false;
+    Picture mouseIcon = Picture::None;
+    int penWidth = 0;  // pixels: a line's width, a shape's border (0: none)
+    bool rounded = false;
+    int maxLength = 0;  // the text box's character limit
+    std::u16string_view passwordChar{};
+};
+
+struct FormLayout {
+    std::u16string_view title;
+    Picture icon;
+    int clientWidth;   // twips
+    int clientHeight;  // twips
+    int outerWidth;    // twips, frame included
+    int outerHeight;   // twips, frame included
+    int frameSide;     // twips of frame left, right and below the client area
+    int frameTop;      // twips above it: border, title bar and menu bar
+};
+
+struct TimerLayout {
+    TimerId id;
+    int intervalMs;
+    bool enabled;
+};
+
+struct MenuLayout {
+    MenuId id;
+    bool isMenu;  // a menu of the menu bar, else an item of it
+    std::u16string_view caption{};
+};
+
+inline constexpr int kTwipsPerPixel = 15;
+
+extern const FormLayout kFormLayout;
+// Every drawn control and the text box, top of the stacking order first.
+std::span<const ControlLayout> controlLayouts();
+const ControlLayout& layoutOf(ControlId id);
+std::span<const TimerLayout> timerLayouts();
+std::span<const MenuLayout> menuLayouts();
+
+}  // namespace md5z
