@@ -17,16 +17,20 @@ constexpr std::int32_t kLengthFieldOffset = 56;
 // must stay below 2^28 bytes.
 constexpr std::int32_t kMaxFinalByteCount = std::numeric_limits<std::int32_t>::max() / 8;
 
-[[noreturn]] void RaiseOverflow() { throw RunTimeError(kOverflowError, "Overflow"); }
+[[noreturn]] void RaiseOverflow() {
+    throw RunTimeError(kOverflowError, "Overflow");
+}
 
-[[noreturn]] void RaiseSubscript() { throw RunTimeError(kSubscriptError, "Subscript out of range"); }
+[[noreturn]] void RaiseSubscript() {
+    throw RunTimeError(kSubscriptError, "Subscript out of range");
+}
 
 inline std::uint32_t LittleEndianWord(const std::uint8_t* bytes) {
     std::uint32_t word;
     std::memcpy(&word, bytes, sizeof word);
     if constexpr (std::endian::native == std::endian::big) {
-        word = (word >> 24) | ((word >> 8) & 0x0000FF00u) | ((word << 8) & 0x00FF0000u) |
-               (word << 24);
+        word =
+            (word >> 24) | ((word >> 8) & 0x0000FF00u) | ((word << 8) & 0x00FF0000u) | (word << 24);
     }
     return word;
 }
@@ -64,7 +68,9 @@ inline void MD5StepI(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::ui
 
 // Folds one 64-byte block into the registers. The block is read in place,
 // either from the context's buffer or straight from the caller's input.
-inline void MD5ProcessBlock(std::array<std::uint32_t, 4>& registers, const std::uint8_t* block) {
+// Forced inline so that its one caller keeps the registers in locals.
+[[gnu::always_inline]] inline void MD5ProcessBlock(std::array<std::uint32_t, 4>& registers,
+                                                   const std::uint8_t* block) {
     std::uint32_t x[16];
     for (int k = 0; k < 16; ++k) {
         x[k] = LittleEndianWord(block + 4 * k);
@@ -148,6 +154,18 @@ inline void MD5ProcessBlock(std::array<std::uint32_t, 4>& registers, const std::
     registers[3] += d;
 }
 
+// Folds consecutive blocks. The chaining value stays in locals from one block
+// to the next instead of passing through the context's memory each time; kept
+// out of line so the large unrolled transform exists once.
+[[gnu::noinline]] void MD5ProcessBlocks(std::array<std::uint32_t, 4>& registers,
+                                        const std::uint8_t* blocks, std::int32_t count) {
+    std::array<std::uint32_t, 4> working = registers;
+    for (std::int32_t n = 0; n < count; ++n) {
+        MD5ProcessBlock(working, blocks + n * kBlockLength);
+    }
+    registers = working;
+}
+
 // Absorbs bytes whose count has already been checked and added to ByteCount;
 // index is where the buffered bytes end. Whole blocks of the input are
 // transformed where they lie: copying them into BlockBuffer first would give
@@ -159,11 +177,13 @@ inline void AbsorbBytes(MD5Context& context, std::int32_t index, const std::uint
     if (length >= partLen) {
         if (index != 0) {
             std::memcpy(context.BlockBuffer.data() + index, input, partLen);
-            MD5ProcessBlock(context.Registers, context.BlockBuffer.data());
+            MD5ProcessBlocks(context.Registers, context.BlockBuffer.data(), 1);
             i = partLen;
         }
-        for (; i + kBlockLength <= length; i += kBlockLength) {
-            MD5ProcessBlock(context.Registers, input + i);
+        const std::int32_t blockCount = (length - i) / kBlockLength;
+        if (blockCount > 0) {
+            MD5ProcessBlocks(context.Registers, input + i, blockCount);
+            i += blockCount * kBlockLength;
         }
         index = 0;
     }
@@ -190,7 +210,10 @@ void MD5Update(MD5Context& context, std::int32_t InputLen,
     if (InputBuffer.size() < static_cast<std::size_t>(InputLen)) {
         RaiseSubscript();
     }
-    if (context.ByteCount > std::numeric_limits<std::int32_t>::max() - InputLen) {
+    // A negative count cannot come from MD5Init and MD5Update; refusing it
+    // keeps the buffer index in range even for a context set by hand.
+    if (context.ByteCount < 0 ||
+        context.ByteCount > std::numeric_limits<std::int32_t>::max() - InputLen) {
         RaiseOverflow();
     }
     const std::int32_t index = context.ByteCount % kBlockLength;
@@ -202,7 +225,7 @@ void MD5Update(MD5Context& context, std::int32_t InputLen,
 // bytes that pass through it are those of absorbing 0x80, zeros up to byte 56
 // of a block, and the bit length least significant byte first.
 void MD5Final(MD5Context& context) {
-    if (context.ByteCount > kMaxFinalByteCount) {
+    if (context.ByteCount < 0 || context.ByteCount > kMaxFinalByteCount) {
         RaiseOverflow();
     }
     const std::uint32_t bitLength = static_cast<std::uint32_t>(context.ByteCount) * 8;
@@ -214,18 +237,20 @@ void MD5Final(MD5Context& context) {
     buffer[index] = 0x80;
     if (index >= kLengthFieldOffset) {
         std::memset(buffer + index + 1, 0, kBlockLength - index - 1);
-        MD5ProcessBlock(context.Registers, buffer);
+        MD5ProcessBlocks(context.Registers, buffer, 1);
         std::memset(buffer, 0, kLengthFieldOffset);
     } else {
         std::memset(buffer + index + 1, 0, kLengthFieldOffset - index - 1);
     }
     StoreLittleEndianWord(bitLength, buffer + kLengthFieldOffset);
     StoreLittleEndianWord(0, buffer + kLengthFieldOffset + 4);
-    MD5ProcessBlock(context.Registers, buffer);
+    MD5ProcessBlocks(context.Registers, buffer, 1);
     context.ByteCount += padLen + 8;
 }
 
-std::uint32_t LongAdd(std::uint32_t a, std::uint32_t b) { return a + b; }
+std::uint32_t LongAdd(std::uint32_t a, std::uint32_t b) {
+    return a + b;
+}
 
 std::uint32_t LongAdd4(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
     return a + b + c + d;
