@@ -14,4 +14,7 @@ std::u16string py(std::u16string_view mystr);
 // py of a single UTF-16 unit, for callers that convert a whole text.
 char16_t pyUnit(char16_t unit);
 
+// pyUnit of every unit of text, joined: the whole input converted at once.
+std::u16string pyText(std::u16string_view text);
+
 }  // namespace md5z

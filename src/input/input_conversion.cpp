@@ -1,0 +1,35 @@
+#include "input/input_conversion.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "digest/run_time_error.h"
+#include "input/pinyin_initial.h"
+
+namespace md5z {
+namespace {
+
+// The length is counted in a signed 16-bit integer.
+constexpr std::size_t kMaxTextLength = std::numeric_limits<std::int16_t>::max();
+
+std::u16string Decimal(int number) {
+    const std::string digits = std::to_string(number);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace
+
+ConvertedInput ConvertInput(std::u16string_view text) {
+    if (text.size() > kMaxTextLength) {
+        throw RunTimeError(kOverflowError, "input longer than 32767 characters");
+    }
+    ConvertedInput result;
+    result.ConvertedText = pyText(text);
+    const auto length = static_cast<int>(result.ConvertedText.size());
+    result.ConvertedLength = Decimal(length);
+    result.RemainingCount = Decimal(kInputLimit - length);
+    return result;
+}
+
+}  // namespace md5z
