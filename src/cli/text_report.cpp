@@ -1,0 +1,130 @@
+#include "cli/text_report.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <QStringDecoder>
+#include <array>
+#include <istream>
+#include <optional>
+#include <ostream>
+
+#include "digest/run_time_error.h"
+#include "digest/text_digest.h"
+#include "window/layout.h"
+
+namespace md5z::cli {
+namespace {
+
+QString toQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string_view toView(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+std::string toUtf8(std::u16string_view text) {
+    return toQString(text).toStdString();
+}
+
+// The text itself, byte for byte: a byte-order mark at its start is part of
+// it, and any malformed sequence rejects the whole text.
+std::optional<QString> decodeUtf8(std::string_view bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    QString text =
+        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (decoder.hasError()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::string tableOf(const TextReport& report) {
+    // The rows as the window's result table captions them.
+    const std::array<std::pair<ControlId, const std::u16string*>, 5> rows{{
+        {ControlId::Label3, &report.ShownInput},
+        {ControlId::Label4, &report.renditions.Hex16Lower},
+        {ControlId::Label5, &report.renditions.Hex16Upper},
+        {ControlId::Label6, &report.renditions.Hex32Lower},
+        {ControlId::Label7, &report.renditions.Hex32Upper},
+    }};
+    std::string table;
+    for (const auto& [caption, value] : rows) {
+        table += toUtf8(layoutOf(caption).caption) + '\t' + toUtf8(*value) + '\n';
+    }
+    return table + '\n';  // a blank line ends each block
+}
+
+std::string jsonOf(const TextReport& report) {
+    const QJsonObject object{
+        {"ShownInput", toQString(report.ShownInput)},
+        {"ConvertedText", toQString(report.conversion.ConvertedText)},
+        {"ConvertedLength", toQString(report.conversion.ConvertedLength).toInt()},
+        {"RemainingCount", toQString(report.conversion.RemainingCount).toInt()},
+        {"Hex16Lower", toQString(report.renditions.Hex16Lower)},
+        {"Hex16Upper", toQString(report.renditions.Hex16Upper)},
+        {"Hex32Lower", toQString(report.renditions.Hex32Lower)},
+        {"Hex32Upper", toQString(report.renditions.Hex32Upper)},
+    };
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n';
+}
+
+void writeError(std::ostream& out, std::ostream& err, std::string_view origin,
+                std::string_view message) {
+    // Reports and messages keep their order when both streams go to one place.
+    out.flush();
+    err << "md5zevrin-cli: " << origin << ": " << message << '\n';
+    err.flush();
+}
+
+}  // namespace
+
+TextReport reportOf(MD5Context& context, std::u16string_view text) {
+    TextReport report;
+    report.ShownInput = std::u16string(text);
+    report.conversion = ConvertInput(text);
+    report.renditions = renditionsOf(DigestStrToHexStr(context, report.conversion.ConvertedText));
+    return report;
+}
+
+std::string formatReport(const TextReport& report, Format format) {
+    return format == Format::Json ? jsonOf(report) : tableOf(report);
+}
+
+bool reportText(std::string_view utf8, std::string_view origin, MD5Context& context, Format format,
+                std::ostream& out, std::ostream& err) {
+    const std::optional<QString> text = decodeUtf8(utf8);
+    if (!text) {
+        writeError(out, err, origin, "not valid UTF-8; nothing digested");
+        return false;
+    }
+    try {
+        out << formatReport(reportOf(context, toView(*text)), format);
+        return true;
+    } catch (const RunTimeError& e) {
+        const std::string message = "text of " + std::to_string(text->size()) +
+                                    " UTF-16 units cannot be digested (at most " +
+                                    std::to_string(kMaxUpdateLength) + "): " + e.what();
+        writeError(out, err, origin, message);
+        return false;
+    }
+}
+
+bool reportLines(std::istream& in, MD5Context& context, Format format, std::ostream& out,
+                 std::ostream& err) {
+    bool allReported = true;
+    std::string line;
+    for (long number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const bool reported =
+            reportText(line, "line " + std::to_string(number), context, format, out, err);
+        allReported = allReported && reported;
+    }
+    return allReported;
+}
+
+}  // namespace md5z::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace md5z {
+
+// The four ways the window shows one digest. The 16-digit forms are the
+// middle of the 32-digit ones: characters 9 to 24, the digest's bytes 5 to 12.
+struct DigestRenditions {
+    std::u16string Hex16Lower;
+    std::u16string Hex16Upper;
+    std::u16string Hex32Lower;
+    std::u16string Hex32Upper;
+};
+
+std::u16string lowerHex(std::u16string_view hex);
+std::u16string middleSixteenDigits(std::u16string_view hex32);
+DigestRenditions renditionsOf(std::u16string_view hex32Upper);
+
+}  // namespace md5z
