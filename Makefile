@@ -6,7 +6,7 @@ GENERATOR    ?= Ninja
 CMAKE_FLAGS  ?=
 CTEST_FLAGS  ?= --output-on-failure
 
-.PHONY: all deps configure build test run cli clean format
+.PHONY: all deps configure build test run cli clean format install package
 
 all: build
 
@@ -24,6 +24,14 @@ test: build
 
 run: build
 	$(BUILD_DIR)/src/cli/md5zevrin-cli 中文abc
+
+# PREFIX=/some/where installs elsewhere than CMake's default /usr/local.
+install: build
+	cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
+
+# The Debian package, written to $(BUILD_DIR).
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,132 @@
+#!/usr/bin/env python3
+"""Compiles the Windows resource script with mingw-w64's windres and reads the
+version record back out of the object file.
+
+    version_resource_check.py WINDRES RC_FILE OUTPUT_OBJECT PRODUCT_H ICON_FILE
+
+The record is parsed as Windows parses it (nested length-prefixed blocks), so
+a mis-encoded text, a wrong language block or a version that drifted from
+"1.03.0026" fails here and not on a user's Properties page.
+"""
+
+import re
+import struct
+import subprocess
+import sys
+
+VERSION_TEXT = "1.03.0026"
+FILE_VERSION = (1, 3, 26, 0)
+STRING_BLOCK = "080404B0"
+TRANSLATION = (0x0804, 0x04B0)
+PRODUCT_NAME = "MD5Zevrin"
+FIXED_INFO_SIGNATURE = 0xFEEF04BD
+BLOCK_HEADER = struct.Struct("<HHH")
+
+
+def utf16(text):
+    return text.encode("utf-16-le")
+
+
+def align4(offset, base):
+    return base + (offset - base + 3) // 4 * 4
+
+
+def read_block(data, start, base):
+    """One version block: (key, value bytes, is text, children, end)."""
+    length, value_length, kind = BLOCK_HEADER.unpack_from(data, start)
+    end = start + length
+    key_end = start + BLOCK_HEADER.size
+    while data[key_end:key_end + 2] != b"\0\0":
+        key_end += 2
+    key = data[start + BLOCK_HEADER.size:key_end].decode("utf-16-le")
+    value_start = align4(key_end + 2, base)
+    value_size = value_length * 2 if kind == 1 else value_length
+    value = data[value_start:value_start + value_size]
+    children = []
+    child = align4(value_start + value_size, base)
+    while child < end:
+        block = read_block(data, child, base)
+        children.append(block)
+        child = align4(block[4], base)
+    return key, value, kind == 1, children, end
+
+
+def text_value(value):
+    return value.decode("utf-16-le").rstrip("\0")
+
+
+def product_texts(header_path):
+    with open(header_path, encoding="utf-8") as header:
+        return dict(re.findall(r'(k\w+) = u"([^"]*)"', header.read()))
+
+
+def check(obj, product, icon):
+    failures = []
+
+    def expect(what, actual, wanted):
+        if actual != wanted:
+            failures.append(f"{what}: {actual!r}, expected {wanted!r}")
+
+    start = obj.find(utf16("VS_VERSION_INFO"))
+    if start < 0:
+        return ["no VS_VERSION_INFO record in the object"]
+    start -= BLOCK_HEADER.size
+    key, fixed, _, children, _ = read_block(obj, start, start)
+
+    fields = struct.unpack_from("<13I", fixed)
+    expect("fixed info signature", fields[0], FIXED_INFO_SIGNATURE)
+    as_words = lambda high, low: (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF)
+    expect("FILEVERSION", as_words(fields[2], fields[3]), FILE_VERSION)
+    expect("PRODUCTVERSION", as_words(fields[4], fields[5]), FILE_VERSION)
+
+    by_key = {child[0]: child for child in children}
+    string_info = by_key.get("StringFileInfo")
+    var_info = by_key.get("VarFileInfo")
+    if not string_info or not var_info:
+        return failures + [f"blocks present: {sorted(by_key)}"]
+    expect("string blocks", [table[0] for table in string_info[3]], [STRING_BLOCK])
+    strings = {entry[0]: text_value(entry[1]) for entry in string_info[3][0][3]}
+    wanted = {
+        "FileVersion": VERSION_TEXT,
+        "ProductVersion": VERSION_TEXT,
+        "ProductName": PRODUCT_NAME,
+        "CompanyName": product["kDeveloperHandle"],
+        "LegalCopyright": product["kRightsNotice"],
+        "LegalTrademarks": product["kLegalNotice"],
+    }
+    for name, text in wanted.items():
+        expect(name, strings.get(name), text)
+    if not strings.get("FileDescription"):
+        failures.append("FileDescription is empty")
+
+    translations = {entry[0]: entry[1] for entry in var_info[3]}
+    expect("Translation", struct.unpack("<HH", translations.get("Translation", b"\0" * 4)),
+           TRANSLATION)
+
+    # The icon's image data (everything after its directory) is stored as is.
+    count = struct.unpack_from("<H", icon, 4)[0]
+    first_offset = struct.unpack_from("<I", icon, 6 + 12)[0]
+    if count and icon[first_offset:] not in obj:
+        failures.append("the program icon's image is not in the object")
+    return failures
+
+
+def main(argv):
+    windres, rc_file, output, header_path, icon_path = argv[1:6]
+    compiled = subprocess.run(
+        [windres, "--preprocessor=cpp", "-O", "coff", "-i", rc_file, "-o", output],
+        capture_output=True, text=True)
+    if compiled.returncode != 0:
+        print(compiled.stdout + compiled.stderr, file=sys.stderr)
+        print(f"windres failed on {rc_file}", file=sys.stderr)
+        return 1
+    with open(output, "rb") as obj_file, open(icon_path, "rb") as icon_file:
+        failures = check(obj_file.read(), product_texts(header_path), icon_file.read())
+    for failure in failures:
+        print(failure, file=sys.stderr)
+    print(f"{len(failures)} failures in the version record of {rc_file}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
