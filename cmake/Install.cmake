@@ -132,11 +132,14 @@ set(CPACK_PACKAGE_VENDOR "${MD5Z_DEVELOPER}")
 set(CPACK_PACKAGE_CONTACT "${MD5Z_DEVELOPER} <${MD5Z_DEVELOPER_EMAIL}>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "${MD5Z_HOMEPAGE}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${MD5Z_SUMMARY_EN}")
-set(CPACK_PACKAGE_DESCRIPTION
-    "MD5Zevrin shows the MD5 digest of a text of up to 30 characters as 16 and 32 \
-hexadecimal digits in lower and upper case, each ready to copy. Chinese \
-characters are digested as the initials of their pinyin readings. The package \
-holds the window program md5zevrin and the command-line program md5zevrin-cli.")
+# Wrapped by hand: dpkg shows the long description as it stands.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "MD5Zevrin shows the MD5 digest of a text of up to 30 characters as 16 and"
+  "32 hexadecimal digits in lower and upper case, each ready to copy. Chinese"
+  "characters are digested as the initials of their pinyin readings."
+  ""
+  "The package holds the window program md5zevrin and the command-line"
+  "program md5zevrin-cli.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -150,4 +153,6 @@ if(TARGET md5zevrin)
   # window's 宋体 and 微软雅黑.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-arphic-uming, fonts-wqy-microhei")
 endif()
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build[^/]*/" "/\\.cache/")
 include(CPack)
