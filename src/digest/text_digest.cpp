@@ -20,8 +20,9 @@ constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
 
 // One byte per unit: the unit's code-page value, which must be a single byte.
 void StrToByteArray(std::u16string_view text, std::span<std::uint8_t> bytes) {
+    const std::span<const std::int16_t, 0x10000> codes = CodePageValues();
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const std::int16_t code = CodePageValue(text[i]);
+        const std::int16_t code = codes[text[i]];
         if (code < 0 || code > 0xFF) {
             throw RunTimeError(kOverflowError, "Overflow");
         }
@@ -29,15 +30,14 @@ void StrToByteArray(std::u16string_view text, std::span<std::uint8_t> bytes) {
     }
 }
 
-// The word's bytes from least to most significant, two digits each.
-std::array<char16_t, 8> LongToHexStr(std::uint32_t word) {
-    std::array<char16_t, 8> digits{};
+// The word's bytes from least to most significant, two digits each, written
+// to digits[0..7].
+void LongToHexStr(std::uint32_t word, char16_t* digits) {
     for (int i = 0; i < 4; ++i) {
         const std::uint32_t byte = (word >> (8 * i)) & 0xFF;
         digits[2 * i] = kHexDigits[byte >> 4];
         digits[2 * i + 1] = kHexDigits[byte & 0x0F];
     }
-    return digits;
 }
 
 std::u16string DigestBytes(MD5Context& context, std::u16string_view SourceString,
@@ -65,11 +65,10 @@ std::u16string DigestStrToHexStr(MD5Context& context, std::u16string_view Source
 }
 
 std::u16string GetValues(const MD5Context& context) {
-    std::u16string text;
-    text.reserve(32);
-    for (const std::uint32_t word : context.Registers) {
-        const std::array<char16_t, 8> digits = LongToHexStr(word);
-        text.append(digits.begin(), digits.end());
+    constexpr std::size_t kDigitsPerWord = 8;
+    std::u16string text(kDigitsPerWord * context.Registers.size(), u'0');
+    for (std::size_t i = 0; i < context.Registers.size(); ++i) {
+        LongToHexStr(context.Registers[i], text.data() + kDigitsPerWord * i);
     }
     return text;
 }

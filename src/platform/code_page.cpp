@@ -79,9 +79,15 @@ CodeTable BuildCodeTable() {
 
 }  // namespace
 
-std::int16_t CodePageValue(char16_t unit) {
+// Built on first use: the table costs 65,536 conversions, which a window
+// that is merely started never needs.
+std::span<const std::int16_t, kUnitCount> CodePageValues() {
     static const CodeTable table = BuildCodeTable();
-    return table[unit];
+    return table;
+}
+
+std::int16_t CodePageValue(char16_t unit) {
+    return CodePageValues()[unit];
 }
 
 }  // namespace md5z

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace md5z {
 
@@ -9,5 +10,9 @@ namespace md5z {
 // a double-byte one. A unit the code page cannot represent, lone surrogates
 // included, gets the single-byte substitute '?' (63).
 std::int16_t CodePageValue(char16_t unit);
+
+// CodePageValue of every UTF-16 unit, indexed by the unit. For callers that
+// convert a whole text: one first-use check instead of one per unit.
+std::span<const std::int16_t, 0x10000> CodePageValues();
 
 }  // namespace md5z
