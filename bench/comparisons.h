@@ -1,0 +1,21 @@
+#pragma once
+
+#include "paired_runs.h"
+
+namespace md5z::bench {
+
+// 268,435,455 bytes, the longest message the engine finishes, through
+// MD5Update in calls of 32,767 bytes, against OpenSSL's EVP digest of the
+// same bytes.
+Comparison EngineThroughput();
+
+// What one click on the digest command computes for a full 30-character
+// input, against OpenSSL's one-shot digest of the 30 converted bytes.
+Comparison ClickPath();
+
+// Both sides of each comparison must compute the same digest before their
+// times mean anything; each check exits with a message when they differ.
+void CheckEngineAgreesWithOpenSsl();
+void CheckClickPathAgreesWithOpenSsl();
+
+}  // namespace md5z::bench
