@@ -16,8 +16,11 @@
 namespace md5z::cli {
 namespace {
 
+// The units as they are: QString::fromUtf16 would take a leading U+FEFF or
+// U+FFFE for a byte-order mark and drop it or byte-swap the whole text.
 QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
 }
 
 std::u16string_view toView(const QString& text) {

@@ -171,6 +171,24 @@ TEST(CliTable, ShowsTheFiveRowsOfTheResultTable) {
                            hex + "\n\n");
 }
 
+// U+FEFF and U+FFFE are ordinary characters inside a text, not byte-order
+// marks: the text is shown and converted as given, never dropped or swapped.
+TEST(CliTable, TextsStartingWithByteOrderMarksAreShownAsGiven) {
+    for (const std::string mark : {"\xef\xbb\xbf", "\xef\xbf\xbe"}) {
+        const std::string line = mark + "abc";
+        const CliRun run = runCli({}, QByteArray::fromStdString(line + "\n"));
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string hex = md5Upper("?ABC");  // neither mark is in code page 936
+        EXPECT_EQ(run.out, "字符串\t" + line + "\n16位 小写\t" + lower(hex.substr(8, 16)) +
+                               "\n16位 大写\t" + hex.substr(8, 16) + "\n32位 小写\t" + lower(hex) +
+                               "\n32位 大写\t" + hex + "\n\n");
+
+        const CliRun json = runCli({"--json"}, QByteArray::fromStdString(line + "\n"));
+        EXPECT_THAT(json.out, HasSubstr("\"ConvertedText\":\"" + mark + "ABC\""));
+        EXPECT_THAT(json.out, HasSubstr("\"ShownInput\":\"" + line + "\""));
+    }
+}
+
 TEST(CliUsage, StatusSaysWhatWentWrong) {
     const CliRun unknown = runCli({"--frobnicate"});
     EXPECT_EQ(unknown.status, 2);
