@@ -6,8 +6,11 @@ GENERATOR    ?= Ninja
 CMAKE_FLAGS  ?=
 CTEST_FLAGS  ?= --output-on-failure
 BENCH_DIR    ?= build-bench
+SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR     ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test run cli clean format install package bench
+.PHONY: all deps configure build test run cli clean format install package bench test-sanitize fuzz
 
 all: build
 
@@ -42,6 +45,26 @@ bench: deps
 	    '-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG' -DMD5Z_BUILD_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build $(BENCH_DIR) --target md5z_bench
 	$(BENCH_DIR)/bench/md5z_bench
+
+# Every test again under AddressSanitizer and UndefinedBehaviorSanitizer
+# (clang); the first finding fails the run. Leaks inside system libraries
+# are suppressed by tests/lsan_suppressions.txt, nothing else.
+test-sanitize: deps
+	CC=clang CXX=clang++ cmake -S . -B $(SANITIZE_DIR) -G $(GENERATOR) -DMD5Z_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_DIR)
+	cd $(SANITIZE_DIR) && \
+	    ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
+	    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan_suppressions.txt:print_suppressions=0 \
+	    ctest $(CTEST_FLAGS)
+
+# Each libFuzzer target for FUZZ_SECONDS; a finding fails the run and its
+# input is kept in $(FUZZ_DIR)/fuzz-findings.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G $(GENERATOR) -DMD5Z_FUZZ=ON \
+	    -DMD5Z_BUILD_TESTS=OFF -DMD5Z_BUILD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR)
+	fuzz/run $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
