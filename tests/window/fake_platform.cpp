@@ -449,11 +449,16 @@ void FakePlatform::openUrl(WindowHandle owner, std::u16string_view address) {
 
 void FakePlatform::clearClipboard() {
     record(false, [] { return std::string("clearClipboard"); });
-    clipboard_.reset();
+    if (!clipboardHeldElsewhere_) {
+        clipboard_.reset();
+    }
 }
 
 void FakePlatform::setClipboardText(std::u16string_view text) {
     record(false, [&] { return "setClipboardText " + utf8(text); });
+    if (clipboardHeldElsewhere_) {
+        return;
+    }
     clipboard_ = std::u16string(text);
     clipboardHistory_.push_back(*clipboard_);
 }

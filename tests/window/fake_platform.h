@@ -45,6 +45,14 @@ class FakePlatform final : public Platform {
     // setText, as the real edit box raises it.
     void drive(Form1& form) { form_ = &form; }
     void setPreviousInstance(bool running) { previousInstance_ = running; }
+    // Another program holds the clipboard open with `content` on it (or no
+    // owner at all): clearing and setting it fail the way the desktop's calls
+    // do, silently and changing nothing, until it is released.
+    void holdClipboardElsewhere(std::optional<std::u16string> content) {
+        clipboardHeldElsewhere_ = true;
+        clipboard_ = std::move(content);
+    }
+    void releaseClipboard() { clipboardHeldElsewhere_ = false; }
 
     // Events. Each returns whether it reached a handler.
     bool load();
@@ -195,6 +203,7 @@ class FakePlatform final : public Platform {
     long long now_ = 0;
     std::optional<bool> lastCloseRefused_;
     std::optional<std::u16string> clipboard_;
+    bool clipboardHeldElsewhere_ = false;
     std::vector<std::u16string> clipboardHistory_;
     std::vector<MessageBoxCall> messageBoxes_;
     std::vector<AboutCall> aboutBoxes_;
