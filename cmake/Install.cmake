@@ -124,6 +124,23 @@ if(UNIX AND NOT APPLE AND TARGET md5zevrin)
   add_custom_target(md5z_desktop_icons ALL DEPENDS ${icon_pngs})
 endif()
 
+# --- Screenshot (`make screenshot`) --------------------------------------------
+
+# The window's picture in docs/ is made from the real widgets, offscreen, so
+# that it follows the window whenever that changes. Not installed.
+if(TARGET md5zevrin AND TARGET md5z_qt)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+  add_executable(md5zevrin-screenshot "${MD5Z_DESKTOP_SOURCE_DIR}/screenshot.cpp")
+  target_link_libraries(md5zevrin-screenshot PRIVATE md5z_qt Qt6::Test)
+  add_custom_target(screenshot
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${PROJECT_SOURCE_DIR}/docs"
+    COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen
+            $<TARGET_FILE:md5zevrin-screenshot> "${PROJECT_SOURCE_DIR}/docs/screenshot.png"
+    DEPENDS md5zevrin-screenshot
+    COMMENT "Drawing docs/screenshot.png from the window"
+    VERBATIM)
+endif()
+
 # --- Debian package (`cpack` or the `package` target) --------------------------
 
 set(CPACK_PACKAGE_NAME md5zevrin)
