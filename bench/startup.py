@@ -1,0 +1,379 @@
+#!/usr/bin/env python3
+"""Start-up time, peak memory and idle cost of the window program.
+
+On an X server of its own (Xvfb), the program and Debian's gtkhash are
+started in turns, the order swapping from round to round, after one
+uncounted warm-up start of each:
+
+  start-up time   from launch to the first top-level window being mapped
+                  (md5zevrin's main window or its start-up notice, whichever
+                  comes first), taken from the MapNotify events that `xev`
+                  reports on the root window; nothing polls, so neither
+                  program shares its CPU with a watcher;
+  peak memory     VmHWM of /proc/PID/status, read once the window has been
+                  up for half a second, just before the program is ended.
+
+Then md5zevrin is started once more, its notice is dismissed with the
+Return key, and the CPU time it uses while its window sits untouched is
+read from /proc/PID/stat (utime + stime).
+
+The warm-up matters for gtkhash: the first GTK program on an X server
+probes OpenGL (Mesa loads its LLVM back end, about 55 MB more resident
+memory) and leaves the result on the root window for every later GTK
+program, as on any desktop session. --fresh-server starts every program on
+a new X server instead, so that every gtkhash start pays that probe.
+
+The last lines are the figures, NAME VALUE: startup-ratio and rss-ratio
+(medians of the per-round ratios md5zevrin / gtkhash) and idle-cpu-percent
+(of one core).
+"""
+
+import argparse
+import os
+import select
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DEFAULT_PROGRAM = os.path.join(REPO, "build-bench", "src", "app", "md5zevrin")
+REFERENCE = "gtkhash"
+NOTICE_TITLE = "提示"
+WINDOW_TITLE = "MD5Zevrin"
+
+SCREEN = "1280x1024x24"
+MAP_TIMEOUT = 20.0  # seconds a program may take to show its first window
+WINDOW_UP = 0.5  # seconds a window stays up before memory is read
+IDLE_SETTLE = 1.0  # seconds between the main window's mapping and the idle count
+EXIT_TIMEOUT = 5.0
+
+
+class Failure(Exception):
+    pass
+
+
+def start_x_server():
+    """Xvfb on the first free display; returns (process, display)."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN, "-nolisten", "tcp"],
+        pass_fds=[write_end],
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL,
+    )
+    os.close(write_end)
+    number = b""
+    ready, _, _ = select.select([read_end], [], [], 10)
+    while ready:
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            break
+        number += chunk
+        if number.endswith(b"\n"):
+            break
+        ready, _, _ = select.select([read_end], [], [], 10)
+    os.close(read_end)
+    if not number.strip():
+        server.kill()
+        raise Failure("Xvfb did not start")
+    return server, ":" + number.decode().strip()
+
+
+class MapWatcher:
+    """The top-level windows mapped on the display, as xev reports them."""
+
+    def __init__(self, env):
+        self.process = subprocess.Popen(
+            ["xev", "-root", "-event", "substructure"],
+            env=env,
+            stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL,
+        )
+        self.fd = self.process.stdout.fileno()
+        self.pending = b""
+        self.maps = []  # (time read, window id) of managed top-level windows
+        # xev prints nothing until something happens; give it time to
+        # select its events before anything is started.
+        time.sleep(0.3)
+
+    def _read(self, timeout):
+        ready, _, _ = select.select([self.fd], [], [], max(timeout, 0))
+        if not ready:
+            return
+        now = time.monotonic()
+        chunk = os.read(self.fd, 65536)
+        if not chunk:
+            raise Failure("xev ended")
+        # xev writes and flushes one event at a time, each starting with an
+        # empty line; only a map event cut off by the read has to wait for
+        # the rest, every other event is skipped.
+        self.pending += chunk
+        events = self.pending.split(b"\n\n")
+        self.pending = b""
+        for index, event in enumerate(events):
+            text = event.decode(errors="replace").strip()
+            if text.startswith("MapNotify"):
+                if "override" not in text:
+                    self.pending = b"\n\n".join(events[index:])
+                    break
+                if "override NO" in text:
+                    self.maps.append((now, self._window_of(text)))
+
+    @staticmethod
+    def _window_of(text):
+        # The first "window" field is the root that reports the event.
+        fields = text.replace(",", " ").split()
+        return fields[len(fields) - fields[::-1].index("window")]
+
+    def drain(self):
+        while select.select([self.fd], [], [], 0)[0]:
+            self._read(0)
+        self.maps.clear()
+
+    def wait_for_map(self, count, process, deadline):
+        """Time at which the count-th window since the last drain was mapped."""
+        while len(self.maps) < count:
+            if process.poll() is not None:
+                raise Failure(f"{process.args[0]} ended with status {process.returncode}")
+            if time.monotonic() > deadline:
+                raise Failure(f"{process.args[0]} showed no window in time")
+            self._read(min(0.05, deadline - time.monotonic()))
+        return self.maps[count - 1][0]
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+def peak_resident_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    raise Failure(f"no VmHWM for process {pid}")
+
+
+def cpu_ticks(pid):
+    """utime + stime of the whole process, in clock ticks."""
+    with open(f"/proc/{pid}/stat") as stat:
+        text = stat.read()
+    fields = text[text.rindex(")") + 2 :].split()
+    return int(fields[11]) + int(fields[12])  # fields 14 and 15 of the line
+
+
+def cpu_nanoseconds(pid):
+    """Time on a CPU of all the process's threads, from the scheduler."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/schedstat") as schedstat:
+                total += int(schedstat.read().split()[0])
+        except (FileNotFoundError, ProcessLookupError):
+            pass
+    return total
+
+
+def end(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(EXIT_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def measure_start(command, env, watcher):
+    """(seconds to the first window, peak resident KiB) of one start."""
+    watcher.drain()
+    started = time.monotonic()
+    process = subprocess.Popen(
+        command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL
+    )
+    try:
+        mapped = watcher.wait_for_map(1, process, started + MAP_TIMEOUT)
+        time.sleep(WINDOW_UP)
+        if process.poll() is not None:
+            raise Failure(f"{command[0]} ended while its window was up")
+        peak = peak_resident_kib(process.pid)
+    finally:
+        end(process)
+    return mapped - started, peak
+
+
+def visible_windows(env, title):
+    """Ids of the visible windows whose title is exactly title."""
+    found = subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+        env=env,
+        capture_output=True,
+        text=True,
+    )
+    return found.stdout.split()
+
+
+def dismiss_notice(env, process):
+    """Presses Return on the start-up notice, which is modal and holds the
+    focus, and waits until it is gone and the main window is up."""
+    deadline = time.monotonic() + MAP_TIMEOUT
+    while not visible_windows(env, NOTICE_TITLE):
+        if process.poll() is not None or time.monotonic() > deadline:
+            raise Failure("the start-up notice did not appear")
+        time.sleep(0.05)
+    subprocess.run(["xdotool", "key", "Return"], env=env, check=True)
+    while visible_windows(env, NOTICE_TITLE) or not visible_windows(env, WINDOW_TITLE):
+        if process.poll() is not None or time.monotonic() > deadline:
+            raise Failure("the start-up notice was not dismissed")
+        time.sleep(0.05)
+
+
+def measure_idle(program, env, watcher, seconds):
+    """Percent of one core used while the window sits untouched, by ticks
+    of /proc/PID/stat, and the same from the scheduler's nanoseconds."""
+    watcher.drain()
+    started = time.monotonic()
+    process = subprocess.Popen(
+        [program], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL
+    )
+    try:
+        watcher.wait_for_map(1, process, started + MAP_TIMEOUT)
+        dismiss_notice(env, process)
+        time.sleep(IDLE_SETTLE)
+        ticks_before, ns_before = cpu_ticks(process.pid), cpu_nanoseconds(process.pid)
+        time.sleep(seconds)
+        ticks_after, ns_after = cpu_ticks(process.pid), cpu_nanoseconds(process.pid)
+        if process.poll() is not None:
+            raise Failure("md5zevrin ended while idle")
+    finally:
+        end(process)
+    ticks_per_second = os.sysconf("SC_CLK_TCK")
+    by_ticks = 100.0 * (ticks_after - ticks_before) / ticks_per_second / seconds
+    by_scheduler = 100.0 * (ns_after - ns_before) / 1e9 / seconds
+    return by_ticks, by_scheduler
+
+
+def clean_environment(display, home):
+    """The same small environment for both programs: no desktop session,
+    no session bus, a scratch home."""
+    env = {
+        "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+        "DISPLAY": display,
+        "HOME": home,
+        "XDG_RUNTIME_DIR": os.path.join(home, "runtime"),
+        "XDG_CONFIG_HOME": os.path.join(home, "config"),
+        "XDG_CACHE_HOME": os.path.join(home, "cache"),
+        "LANG": "C.UTF-8",
+    }
+    for directory in ("runtime", "config", "cache"):
+        os.makedirs(os.path.join(home, directory), mode=0o700, exist_ok=True)
+    return env
+
+
+class Display:
+    """An X server of our own with its map watcher and the environment the
+    programs are started in."""
+
+    def __init__(self, home):
+        self.server, self.name = start_x_server()
+        try:
+            self.env = clean_environment(self.name, home)
+            self.watcher = MapWatcher(self.env)
+        except BaseException:
+            self.server.kill()
+            self.server.wait()
+            raise
+
+    def close(self):
+        self.watcher.close()
+        self.server.terminate()
+        self.server.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", default=DEFAULT_PROGRAM, help="the md5zevrin binary")
+    parser.add_argument("--rounds", type=int, default=9, help="counted starts of each program")
+    parser.add_argument("--idle-seconds", type=float, default=10.0)
+    parser.add_argument(
+        "--fresh-server",
+        action="store_true",
+        help="start every program on an X server of its own, as the first client "
+        "(GTK then also probes OpenGL, once per server)",
+    )
+    args = parser.parse_args()
+    if args.rounds < 1:
+        parser.error("--rounds must be at least 1")
+    for tool in ("Xvfb", "xev", "xdotool", REFERENCE):
+        if shutil.which(tool) is None:
+            sys.exit(f"startup.py: {tool} is not installed (tools/install-deps installs it)")
+    if not os.access(args.program, os.X_OK):
+        sys.exit(f"startup.py: {args.program} is not an executable (make bench builds it)")
+
+    programs = {"md5zevrin": [args.program], REFERENCE: [REFERENCE]}
+    home = tempfile.mkdtemp(prefix="md5z-startup-")
+    shared = None
+
+    def start(command):
+        if shared is not None:
+            return measure_start(command, shared.env, shared.watcher)
+        fresh = Display(home)
+        try:
+            return measure_start(command, fresh.env, fresh.watcher)
+        finally:
+            fresh.close()
+
+    try:
+        if not args.fresh_server:
+            shared = Display(home)
+        where = "a new X server for every start" if args.fresh_server else "one X server"
+        print(f"{where}, {SCREEN}; {args.rounds} rounds after one warm-up start each")
+        print(f"{'round':>5}  {'program':<10} {'start-up ms':>12} {'VmHWM MiB':>10}")
+        for command in programs.values():
+            start(command)
+        results = {name: [] for name in programs}
+        for round_index in range(args.rounds):
+            order = list(programs) if round_index % 2 == 0 else list(reversed(programs))
+            for name in order:
+                seconds, peak = start(programs[name])
+                results[name].append((seconds, peak))
+                print(f"{round_index:>5}  {name:<10} {seconds * 1e3:>12.1f} {peak / 1024:>10.1f}")
+                sys.stdout.flush()
+
+        idle = shared if shared is not None else Display(home)
+        try:
+            idle_ticks, idle_scheduler = measure_idle(
+                args.program, idle.env, idle.watcher, args.idle_seconds
+            )
+        finally:
+            if idle is not shared:
+                idle.close()
+    except Failure as failure:
+        sys.exit(f"startup.py: {failure}")
+    finally:
+        if shared is not None:
+            shared.close()
+        shutil.rmtree(home, ignore_errors=True)
+
+    ours, theirs = results["md5zevrin"], results[REFERENCE]
+    startup_ratio = statistics.median(a[0] / b[0] for a, b in zip(ours, theirs))
+    rss_ratio = statistics.median(a[1] / b[1] for a, b in zip(ours, theirs))
+    print()
+    for name, runs in results.items():
+        print(
+            f"# {name}: median start-up {statistics.median(r[0] for r in runs) * 1e3:.1f} ms, "
+            f"median VmHWM {statistics.median(r[1] for r in runs) / 1024:.1f} MiB"
+        )
+    print(
+        f"# md5zevrin idle for {args.idle_seconds:g} s: {idle_ticks:.2f} % of one core by "
+        f"/proc/PID/stat ticks, {idle_scheduler:.4f} % by the scheduler's run time"
+    )
+    print(f"startup-ratio {startup_ratio:.2f}")
+    print(f"rss-ratio {rss_ratio:.2f}")
+    print(f"idle-cpu-percent {idle_ticks:.2f}")
+
+
+if __name__ == "__main__":
+    main()
