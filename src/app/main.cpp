@@ -1,0 +1,27 @@
+#include <QApplication>
+#include <cstdlib>
+
+#include "platform/qt/fonts.h"
+#include "platform/qt/qt_platform.h"
+#include "window/form.h"
+
+// The window program: the window is made from its layout, its load handler
+// runs, and from then on it lives on Qt's event loop until its fade-out (or
+// the second-instance rule) ends it. Qt's own arguments (-platform, ...) are
+// honoured; the program has none of its own.
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    // The window refuses every close; only the logic ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    md5z::substituteMissingFaces();
+
+    md5z::QtPlatform platform;
+    md5z::Form1 form(platform);
+    platform.attach(form);
+    platform.load();
+    if (platform.ended()) {
+        return EXIT_SUCCESS;
+    }
+    platform.showWindow();
+    return QApplication::exec();
+}

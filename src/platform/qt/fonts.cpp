@@ -1,0 +1,55 @@
+#include "platform/qt/fonts.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QString>
+#include <string_view>
+
+namespace md5z {
+namespace {
+
+// The window was drawn for a desktop that shows its Song face at these sizes
+// from crisp bitmaps. Anti-aliased, the thin strokes of the outline faces
+// that stand in for it wash out: the yellow counter on its dark panel reads
+// olive. Drawn without anti-aliasing every stroke keeps its full colour. On
+// a high-density screen the strokes are wide enough to smooth.
+constexpr std::u16string_view kSongFace = u"宋体";
+constexpr qreal kHighDensity = 1.5;
+
+// Faces the layout names, with the installed faces that stand in for them:
+// a Song (serif) face for 宋体, a sans-serif face for 微软雅黑.
+struct Substitute {
+    std::u16string_view face;
+    const char* standIn;
+};
+
+constexpr Substitute kSubstitutes[]{
+    {kSongFace, "AR PL UMing CN"},
+    {u"微软雅黑", "WenQuanYi Micro Hei"},
+};
+
+}  // namespace
+
+void substituteMissingFaces() {
+    for (const auto& substitute : kSubstitutes) {
+        const auto face = QString::fromUtf16(substitute.face.data(),
+                                             static_cast<qsizetype>(substitute.face.size()));
+        if (!QFontDatabase::hasFamily(face)) {
+            QFont::insertSubstitution(face, QString::fromLatin1(substitute.standIn));
+        }
+    }
+}
+
+QFont fontOf(const FontSpec& spec) {
+    QFont font(QString::fromUtf16(spec.face.data(), static_cast<qsizetype>(spec.face.size())));
+    font.setPointSizeF(spec.points);
+    font.setBold(spec.bold);
+    font.setItalic(spec.italic);
+    font.setUnderline(spec.underline);
+    if (spec.face == kSongFace && qGuiApp->devicePixelRatio() < kHighDensity) {
+        font.setStyleStrategy(QFont::NoAntialias);
+    }
+    return font;
+}
+
+}  // namespace md5z

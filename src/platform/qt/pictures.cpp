@@ -1,0 +1,62 @@
+#include "platform/qt/pictures.h"
+
+#include <QFile>
+#include <QImage>
+#include <QtEndian>
+
+namespace md5z {
+namespace {
+
+const char* const kIconPath = ":/assets/md5zevrin.ico";
+const char* const kCommandPointerPath = ":/assets/command.cur";
+const char* const kBackgroundPath = ":/assets/background.bmp";
+
+// A cursor file's first directory entry keeps the hot spot where an icon
+// keeps its planes and bit count: two little-endian 16-bit words.
+constexpr qsizetype kHotSpotOffset = 6 + 4;
+
+QCursor commandPointer() {
+    QFile file(QString::fromLatin1(kCommandPointerPath));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray data = file.readAll();
+    const QImage image = QImage::fromData(data, "cur");
+    if (image.isNull() || data.size() < kHotSpotOffset + 4) {
+        return {};
+    }
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    const int hotX = qFromLittleEndian<quint16>(bytes + kHotSpotOffset);
+    const int hotY = qFromLittleEndian<quint16>(bytes + kHotSpotOffset + 2);
+    return QCursor(QPixmap::fromImage(image), hotX, hotY);
+}
+
+}  // namespace
+
+QIcon programIcon() {
+    return QIcon(QString::fromLatin1(kIconPath));
+}
+
+QPixmap programIconPixmap() {
+    return QPixmap(QString::fromLatin1(kIconPath));
+}
+
+QPixmap backgroundPicture() {
+    return QPixmap(QString::fromLatin1(kBackgroundPath));
+}
+
+QCursor pointerOf(Picture picture) {
+    switch (picture) {
+        case Picture::CommandPointer:
+            return commandPointer();
+        case Picture::ProgramIcon: {
+            const QPixmap icon = programIconPixmap();
+            return QCursor(icon, icon.width() / 2, icon.height() / 2);
+        }
+        case Picture::None:
+            break;
+    }
+    return QCursor(Qt::ArrowCursor);
+}
+
+}  // namespace md5z

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QCursor>
+#include <QIcon>
+#include <QPixmap>
+
+#include "platform/controls.h"
+
+namespace md5z {
+
+// The program's pictures, read from the resources built into the program.
+QIcon programIcon();
+QPixmap programIconPixmap();
+QPixmap backgroundPicture();
+// The mouse pointer a control takes for a picture: the command pointer with
+// the hot spot its file records, the program icon with its centre as hot
+// spot. Picture::None has no pointer of its own.
+QCursor pointerOf(Picture picture);
+
+}  // namespace md5z

@@ -1,0 +1,581 @@
+#include "platform/qt/qt_platform.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QUrl>
+#include <cstdio>
+#include <exception>
+
+#include "platform/qt/event_tap.h"
+#include "platform/qt/pictures.h"
+
+namespace md5z {
+namespace {
+
+// Test runs of the real program have nobody to click its modal boxes away.
+// With this variable set to 1 every box accepts itself as soon as it is
+// shown and names itself on standard error, so a test can tell which boxes
+// appeared. Nothing else reads it.
+const char* const kDismissBoxesVariable = "MD5ZEVRIN_TEST_DISMISS_BOXES";
+
+const char* const kInstanceLockName = "md5zevrin.lock";
+
+// The reasons a close request reports: the user's close button or the
+// program itself.
+constexpr std::int16_t kCloseByUser = 0;
+constexpr std::int16_t kCloseByCode = 1;
+
+constexpr int kBoxIconMask = 0x70;
+constexpr int kCriticalIcon = 16;
+constexpr int kQuestionIcon = 32;
+constexpr int kWarningIcon = 48;
+
+constexpr Qt::WindowStates kSizedStates =
+    Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+
+// The units as they are: QString::fromUtf16 would take a leading U+FEFF or
+// U+FFFE of a pasted text for a byte-order mark and drop it or byte-swap the
+// rest, so the stores would hold, and the digest take, another text.
+QString qText(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+// The logic separates lines by CR LF; Qt's boxes break lines at LF alone.
+QString boxText(std::u16string_view text) {
+    return qText(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QMessageBox::Icon boxIcon(int style) {
+    switch (style & kBoxIconMask) {
+        case kCriticalIcon:
+            return QMessageBox::Critical;
+        case kQuestionIcon:
+            return QMessageBox::Question;
+        case kWarningIcon:
+            return QMessageBox::Warning;
+        case kInformationBox:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+void runBox(QMessageBox& box) {
+    if (qEnvironmentVariableIntValue(kDismissBoxesVariable) == 1) {
+        std::fprintf(stderr, "md5zevrin: box \"%s\" dismissed\n",
+                     qUtf8Printable(box.windowTitle()));
+        QTimer::singleShot(0, &box, &QMessageBox::accept);
+    }
+    box.exec();
+}
+
+QString instanceLockPath() {
+    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (directory.isEmpty()) {
+        directory = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    }
+    return QDir(directory).filePath(QString::fromLatin1(kInstanceLockName));
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform() : window_(std::make_unique<QMainWindow>()) {
+    widgets_ = buildWindow(*window_);
+    for (const auto& layout : controlLayouts()) {
+        mouseIcons_[indexOf(layout.id)] = layout.mouseIcon;
+        foreColours_[indexOf(layout.id)] = layout.foreColor;
+        if (layout.kind == ControlKind::Label) {
+            wireLabel(layout.id);
+        }
+    }
+    wireTextBox();
+    wireSurface(ControlId::Image2);
+    wireSurface(ControlId::Form1);
+    wireWindow();
+    wireMenu();
+    makeTimers();
+}
+
+QtPlatform::~QtPlatform() {
+    // Widgets being torn down raise no more handlers.
+    ended_ = true;
+}
+
+void QtPlatform::attach(Form1& form) {
+    form_ = &form;
+}
+
+void QtPlatform::load() {
+    react([](Form1& form) { form.Form_Load(); });
+}
+
+bool QtPlatform::housekeepingAwake() const {
+    return timers_[indexOf(TimerId::Timer1)]->isActive();
+}
+
+// One event reaches the form. A run-time error ends the operation in
+// progress; it must not unwind through Qt's event loop.
+template <typename Handler>
+void QtPlatform::deliver(Handler handler) {
+    if (ended_ || form_ == nullptr) {
+        return;
+    }
+    try {
+        handler(*form_);
+    } catch (const std::exception& error) {
+        qWarning("md5zevrin: %s", error.what());
+    }
+}
+
+template <typename Handler>
+void QtPlatform::react(Handler handler) {
+    deliver(handler);
+    wakeHousekeeping();
+}
+
+void QtPlatform::noteChange() {
+    ++changes_;
+    wakeHousekeeping();
+}
+
+void QtPlatform::wakeHousekeeping() {
+    QTimer* timer = timers_[indexOf(TimerId::Timer1)];
+    if (!ended_ && timerEnabled_[indexOf(TimerId::Timer1)] && !timer->isActive()) {
+        timer->start();
+    }
+}
+
+void QtPlatform::housekeepingTick() {
+    const auto before = changes_;
+    deliver([](Form1& form) { form.onTimer(TimerId::Timer1); });
+    if (changes_ == before) {
+        timers_[indexOf(TimerId::Timer1)]->stop();
+    }
+}
+
+bool QtPlatform::acceptsInput() const {
+    return !ended_ && window_->isEnabled();
+}
+
+QLineEdit* QtPlatform::textBox() const {
+    return static_cast<QLineEdit*>(widgets_.control(ControlId::Text1));
+}
+
+// A label raises a click when the left button goes down and comes up on it
+// while it is enabled, and a mouse move for every move over it.
+void QtPlatform::wireLabel(ControlId id) {
+    label(id)->setMouseTracking(true);
+    tap(label(id), [this, id](QObject* watched, QEvent* event) {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                    pressed_ = id;
+                }
+                return true;
+            case QEvent::MouseButtonRelease: {
+                const auto* mouse = static_cast<QMouseEvent*>(event);
+                if (mouse->button() != Qt::LeftButton) {
+                    return true;
+                }
+                const auto* widget = static_cast<QWidget*>(watched);
+                const bool clicked =
+                    pressed_ == id && widget->rect().contains(mouse->position().toPoint());
+                pressed_.reset();
+                if (clicked && widget->isEnabled() && acceptsInput()) {
+                    react([id](Form1& form) { form.onClick(id); });
+                }
+                return true;
+            }
+            case QEvent::MouseMove:
+                if (acceptsInput()) {
+                    react([id](Form1& form) { form.onMouseMove(id); });
+                }
+                return true;
+            default:
+                return false;
+        }
+    });
+}
+
+void QtPlatform::wireTextBox() {
+    QLineEdit* box = textBox();
+    box->setMouseTracking(true);
+    QObject::connect(box, &QLineEdit::textChanged, box,
+                     [this] { react([](Form1& form) { form.Text1_Change(); }); });
+    // Enter in the input box digests, like a click on 加密.
+    QObject::connect(box, &QLineEdit::returnPressed, box,
+                     [this] { react([](Form1& form) { form.onClick(ControlId::ann1); }); });
+    tap(box, [this](QObject*, QEvent* event) {
+        if (event->type() == QEvent::MouseMove && acceptsInput()) {
+            react([](Form1& form) { form.onMouseMove(ControlId::Text1); });
+        }
+        return false;
+    });
+}
+
+// The background picture and the client area itself: their moves are
+// theirs, and go no further.
+void QtPlatform::wireSurface(ControlId id) {
+    QWidget* surface = widgets_.control(id);
+    surface->setMouseTracking(true);
+    tap(surface, [this, id](QObject*, QEvent* event) {
+        if (event->type() != QEvent::MouseMove) {
+            return false;
+        }
+        if (acceptsInput()) {
+            react([id](Form1& form) { form.onMouseMove(id); });
+        }
+        return true;
+    });
+}
+
+void QtPlatform::wireWindow() {
+    tap(window_.get(), [this](QObject*, QEvent* event) {
+        switch (event->type()) {
+            case QEvent::Close: {
+                if (ended_ || form_ == nullptr) {
+                    return false;
+                }
+                auto* close = static_cast<QCloseEvent*>(event);
+                const std::int16_t reason = close->spontaneous() ? kCloseByUser : kCloseByCode;
+                // A close the handler could not judge is refused: the window
+                // leaves only through its fade-out.
+                bool refused = true;
+                react([&refused, reason](Form1& form) { refused = form.onCloseRequest(reason); });
+                close->setAccepted(!refused);
+                return true;
+            }
+            case QEvent::WindowStateChange:
+            case QEvent::Resize:
+            case QEvent::Show:
+                wakeHousekeeping();
+                return false;
+            default:
+                return false;
+        }
+    });
+}
+
+void QtPlatform::wireMenu() {
+    for (const auto& entry : menuLayouts()) {
+        if (entry.isMenu || entry.id == MenuId::gy2) {
+            continue;
+        }
+        const MenuId id = entry.id;
+        QObject::connect(menuItem(id), &QAction::triggered, window_.get(),
+                         [this, id] { react([id](Form1& form) { form.onMenu(id); }); });
+    }
+}
+
+void QtPlatform::makeTimers() {
+    for (const auto& layout : timerLayouts()) {
+        auto* timer = new QTimer(window_.get());
+        timer->setObjectName(QString::fromLatin1(nameOf(layout.id)));
+        timer->setInterval(layout.intervalMs);
+        timer->setTimerType(Qt::PreciseTimer);
+        const TimerId id = layout.id;
+        if (id == TimerId::Timer1) {
+            QObject::connect(timer, &QTimer::timeout, window_.get(),
+                             [this] { housekeepingTick(); });
+        } else {
+            QObject::connect(timer, &QTimer::timeout, window_.get(),
+                             [this, id] { react([id](Form1& form) { form.onTimer(id); }); });
+        }
+        timers_[indexOf(id)] = timer;
+        timerEnabled_[indexOf(id)] = layout.enabled;
+        if (layout.enabled) {
+            timer->start();
+        }
+    }
+}
+
+std::u16string QtPlatform::caption(ControlId id) const {
+    const QLabel* shown = label(id);
+    return shown != nullptr ? shown->text().toStdU16String() : std::u16string{};
+}
+
+void QtPlatform::setCaption(ControlId id, std::u16string_view text) {
+    QLabel* target = label(id);
+    const QString caption = qText(text);
+    if (target == nullptr || target->text() == caption) {
+        return;
+    }
+    target->setText(caption);
+    if (const auto& layout = layoutOf(id); layout.autoSize) {
+        fitToCaption(*target, layout);
+    }
+    noteChange();
+}
+
+void QtPlatform::setForeColor(ControlId id, Colour colour) {
+    QLabel* target = label(id);
+    if (target == nullptr || foreColours_[indexOf(id)] == colour) {
+        return;
+    }
+    foreColours_[indexOf(id)] = colour;
+    setCaptionColour(*target, colour);
+    noteChange();
+}
+
+void QtPlatform::setEnabled(ControlId id, bool enabled) {
+    QWidget* target = widgets_.control(id);
+    // The control's own flag: a disabled window greys its controls too.
+    if (target == nullptr || !target->testAttribute(Qt::WA_ForceDisabled) == enabled) {
+        return;
+    }
+    target->setEnabled(enabled);
+    noteChange();
+}
+
+void QtPlatform::setVisible(ControlId id, bool visible) {
+    QWidget* target = widgets_.control(id);
+    if (target == nullptr || !target->isHidden() == visible) {
+        return;
+    }
+    target->setVisible(visible);
+    noteChange();
+}
+
+Picture QtPlatform::mouseIcon(ControlId id) const {
+    return mouseIcons_[indexOf(id)];
+}
+
+void QtPlatform::setMouseIcon(ControlId id, Picture picture) {
+    QWidget* target = widgets_.control(id);
+    if (target == nullptr || mouseIcons_[indexOf(id)] == picture) {
+        return;
+    }
+    mouseIcons_[indexOf(id)] = picture;
+    if (picture == Picture::None) {
+        target->unsetCursor();
+    } else {
+        target->setCursor(pointerOf(picture));
+    }
+    noteChange();
+}
+
+void QtPlatform::setFillColor(ControlId id, Colour colour) {
+    Figure* shape = widgets_.figure(id);
+    if (shape == nullptr || shape->fill() == colour) {
+        return;
+    }
+    shape->setFill(colour);
+    noteChange();
+}
+
+std::u16string QtPlatform::text() const {
+    return textBox()->text().toStdU16String();
+}
+
+void QtPlatform::setText(std::u16string_view text) {
+    const QString value = qText(text);
+    if (textBox()->text() == value) {
+        return;
+    }
+    // Raises Text1_Change through textChanged before returning.
+    textBox()->setText(value);
+    noteChange();
+}
+
+void QtPlatform::setPasswordChar(std::u16string_view mask) {
+    const auto mode = mask.empty() ? QLineEdit::Normal : QLineEdit::Password;
+    if (textBox()->echoMode() == mode) {
+        return;
+    }
+    textBox()->setEchoMode(mode);
+    noteChange();
+}
+
+void QtPlatform::setTimerEnabled(TimerId id, bool enabled) {
+    const auto i = indexOf(id);
+    if (ended_ || (!enabled && !timerEnabled_[i])) {
+        return;
+    }
+    timerEnabled_[i] = enabled;
+    if (enabled) {
+        timers_[i]->start();  // afresh, also when it was running
+    } else {
+        timers_[i]->stop();
+    }
+    noteChange();
+}
+
+// The window's own address serves as its handle: the logic only hands it
+// back to the boxes and the shell.
+WindowHandle QtPlatform::windowHandle() const {
+    return reinterpret_cast<WindowHandle>(window_.get());
+}
+
+std::u16string QtPlatform::windowTitle() const {
+    return window_->windowTitle().toStdU16String();
+}
+
+Picture QtPlatform::windowIcon() const {
+    return kFormLayout.icon;
+}
+
+WindowState QtPlatform::windowState() const {
+    const Qt::WindowStates state = window_->windowState();
+    if (state & Qt::WindowMinimized) {
+        return WindowState::Minimized;
+    }
+    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        return WindowState::Maximized;
+    }
+    return WindowState::Normal;
+}
+
+void QtPlatform::setWindowState(WindowState state) {
+    const Qt::WindowStates now = window_->windowState();
+    Qt::WindowStates wanted = now & ~kSizedStates;
+    if (state == WindowState::Minimized) {
+        wanted |= Qt::WindowMinimized;
+    } else if (state == WindowState::Maximized) {
+        wanted |= Qt::WindowMaximized;
+    }
+    if (wanted == now) {
+        return;
+    }
+    window_->setWindowState(wanted);
+    noteChange();
+}
+
+// The frame is fixed: an outer size sets the window's one allowed size. A
+// size the window manager has overridden is asked for again, but counts as
+// no change, so a manager that insists cannot keep the housekeeping awake.
+void QtPlatform::setOuterHeight(int twips) {
+    const int height = windowHeightFor(*window_, twips);
+    if (window_->minimumHeight() != height || window_->maximumHeight() != height) {
+        window_->setFixedHeight(height);
+        noteChange();
+    } else if (window_->height() != height) {
+        window_->resize(window_->width(), height);
+    }
+}
+
+void QtPlatform::setOuterWidth(int twips) {
+    const int width = windowWidthFor(*window_, twips);
+    if (window_->minimumWidth() != width || window_->maximumWidth() != width) {
+        window_->setFixedWidth(width);
+        noteChange();
+    } else if (window_->width() != width) {
+        window_->resize(width, window_->height());
+    }
+}
+
+void QtPlatform::setWindowEnabled(bool enabled) {
+    if (window_->isEnabled() == enabled) {
+        return;
+    }
+    window_->setEnabled(enabled);
+    noteChange();
+}
+
+// Qt gives every top-level window an opacity of its own; there is nothing to
+// switch on first.
+void QtPlatform::makeLayered() {}
+
+void QtPlatform::setOpacity(std::uint8_t alpha) {
+    const qreal opacity = alpha / 255.0;
+    if (window_->windowOpacity() == opacity) {
+        return;
+    }
+    window_->setWindowOpacity(opacity);
+    noteChange();
+}
+
+void QtPlatform::showWindow() {
+    if (ended_ || window_->isVisible()) {
+        return;
+    }
+    if (const QScreen* screen = window_->screen()) {
+        const QRect area = screen->availableGeometry();
+        window_->move(area.center() - QPoint(window_->width() / 2, window_->height() / 2));
+    }
+    textBox()->setFocus();
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    noteChange();
+}
+
+void QtPlatform::messageBox(std::u16string_view text, int style, std::u16string_view title) {
+    if (ended_) {
+        return;
+    }
+    QMessageBox box(boxIcon(style), qText(title), boxText(text), QMessageBox::Ok,
+                    window_->isVisible() ? window_.get() : nullptr);
+    box.setTextFormat(Qt::PlainText);
+    runBox(box);
+}
+
+void QtPlatform::showAbout(WindowHandle, std::u16string_view title, std::u16string_view text,
+                           Picture icon) {
+    if (ended_) {
+        return;
+    }
+    QMessageBox box(window_->isVisible() ? window_.get() : nullptr);
+    box.setWindowTitle(QStringLiteral("关于 ") + qText(title));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(qText(title) + QStringLiteral("\n\n") + boxText(text));
+    if (icon == Picture::ProgramIcon) {
+        box.setIconPixmap(programIconPixmap());
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    runBox(box);
+}
+
+void QtPlatform::openUrl(WindowHandle, std::u16string_view address) {
+    QDesktopServices::openUrl(QUrl(qText(address)));
+}
+
+void QtPlatform::clearClipboard() {
+    QGuiApplication::clipboard()->clear();
+}
+
+void QtPlatform::setClipboardText(std::u16string_view text) {
+    QGuiApplication::clipboard()->setText(qText(text));
+}
+
+// The lock is held for the life of the process. A lock left behind by a
+// process that died is recognised by its process id and taken over, so a
+// crash never passes for a running instance.
+bool QtPlatform::previousInstance() {
+    if (instanceLock_ && instanceLock_->isLocked()) {
+        return false;
+    }
+    instanceLock_ = std::make_unique<QLockFile>(instanceLockPath());
+    instanceLock_->setStaleLockTime(0);
+    if (instanceLock_->tryLock(0)) {
+        return false;
+    }
+    // Any other failure (no writable directory) says nothing about another
+    // instance; the window runs.
+    return instanceLock_->error() == QLockFile::LockFailedError;
+}
+
+void QtPlatform::end() {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    for (QTimer* timer : timers_) {
+        timer->stop();
+    }
+    timerEnabled_.fill(false);
+    window_->hide();
+    QCoreApplication::exit(0);
+}
+
+}  // namespace md5z

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QLockFile>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "platform/platform.h"
+#include "platform/qt/window_widgets.h"
+#include "window/form.h"
+
+class QLineEdit;
+
+namespace md5z {
+
+// The desktop of the window: Qt widgets made from the layout tables, Qt
+// timers, message boxes, the clipboard and the browser. Events of the widgets
+// reach Form1 through its dispatch entry points, one at a time, until end().
+//
+// Timer1, the 1 ms housekeeping tick, stays enabled in the logic for the
+// life of the window, but ticks only matter after something has happened.
+// So its Qt timer runs after every event that reaches the window and sleeps
+// again once a tick has changed nothing: an idle window costs no processor.
+class QtPlatform final : public Platform {
+  public:
+    QtPlatform();
+    ~QtPlatform() override;
+    QtPlatform(const QtPlatform&) = delete;
+    QtPlatform& operator=(const QtPlatform&) = delete;
+
+    // Events reach `form` from now on.
+    void attach(Form1& form);
+    // Runs the load handler as an event of the window.
+    void load();
+
+    QMainWindow& window() const { return *window_; }
+    QWidget* control(ControlId id) const { return widgets_.control(id); }
+    QAction* menuItem(MenuId id) const { return widgets_.menu[indexOf(id)]; }
+    bool ended() const { return ended_; }
+    bool timerEnabled(TimerId id) const { return timerEnabled_[indexOf(id)]; }
+    // Whether Timer1's ticks are being delivered right now.
+    bool housekeepingAwake() const;
+
+    std::u16string caption(ControlId label) const override;
+    void setCaption(ControlId label, std::u16string_view text) override;
+    void setForeColor(ControlId label, Colour colour) override;
+    void setEnabled(ControlId control, bool enabled) override;
+    void setVisible(ControlId control, bool visible) override;
+    Picture mouseIcon(ControlId label) const override;
+    void setMouseIcon(ControlId label, Picture picture) override;
+
+    void setFillColor(ControlId shape, Colour colour) override;
+
+    std::u16string text() const override;
+    void setText(std::u16string_view text) override;
+    void setPasswordChar(std::u16string_view mask) override;
+
+    void setTimerEnabled(TimerId timer, bool enabled) override;
+
+    WindowHandle windowHandle() const override;
+    std::u16string windowTitle() const override;
+    Picture windowIcon() const override;
+    WindowState windowState() const override;
+    void setWindowState(WindowState state) override;
+    void setOuterHeight(int twips) override;
+    void setOuterWidth(int twips) override;
+    void setWindowEnabled(bool enabled) override;
+    void makeLayered() override;
+    void setOpacity(std::uint8_t alpha) override;
+    void showWindow() override;
+
+    void messageBox(std::u16string_view text, int style, std::u16string_view title) override;
+    void showAbout(WindowHandle owner, std::u16string_view title, std::u16string_view text,
+                   Picture icon) override;
+
+    void openUrl(WindowHandle owner, std::u16string_view address) override;
+
+    void clearClipboard() override;
+    void setClipboardText(std::u16string_view text) override;
+
+    bool previousInstance() override;
+    void end() override;
+
+  private:
+    template <typename Handler>
+    void deliver(Handler handler);
+    template <typename Handler>
+    void react(Handler handler);
+    void noteChange();
+    void wakeHousekeeping();
+    void housekeepingTick();
+
+    void wireLabel(ControlId id);
+    void wireTextBox();
+    void wireSurface(ControlId id);
+    void wireWindow();
+    void wireMenu();
+    void makeTimers();
+    bool acceptsInput() const;
+
+    QLineEdit* textBox() const;
+    QLabel* label(ControlId id) const { return widgets_.label(id); }
+
+    std::unique_ptr<QMainWindow> window_;
+    WindowWidgets widgets_;
+    std::array<QTimer*, kTimerCount> timers_{};
+    std::array<bool, kTimerCount> timerEnabled_{};
+    std::array<Picture, kControlCount> mouseIcons_{};
+    std::array<Colour, kControlCount> foreColours_{};
+    std::optional<ControlId> pressed_;
+    std::unique_ptr<QLockFile> instanceLock_;
+    Form1* form_ = nullptr;
+    std::uint64_t changes_ = 0;
+    bool ended_ = false;
+};
+
+}  // namespace md5z

@@ -1,0 +1,186 @@
+#include "platform/qt/window_widgets.h"
+
+#include <QLineEdit>
+#include <QMenuBar>
+#include <ranges>
+
+#include "platform/qt/colour.h"
+#include "platform/qt/fonts.h"
+#include "platform/qt/pictures.h"
+
+namespace md5z {
+namespace {
+
+// A fixed frame with the title bar's icon, title, minimize and close
+// buttons; no maximize button.
+constexpr Qt::WindowFlags kFrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                        Qt::WindowCloseButtonHint;
+
+QString qText(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+Qt::Alignment qAlignment(Alignment alignment) {
+    switch (alignment) {
+        case Alignment::Right:
+            return Qt::AlignRight | Qt::AlignTop;
+        case Alignment::Centre:
+            return Qt::AlignHCenter | Qt::AlignTop;
+        case Alignment::Left:
+            break;
+    }
+    return Qt::AlignLeft | Qt::AlignTop;
+}
+
+// The label-buttons: their tooltips tell assistive technology what they do.
+bool isCommand(ControlId id) {
+    using enum ControlId;
+    return id == ann1 || id == ann2 || id == fz1 || id == fz2 || id == fz3 || id == fz4;
+}
+
+QWidget* makeLabel(const ControlLayout& layout, QWidget* parent) {
+    auto* label = new QLabel(qText(layout.caption), parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(fontOf(layout.font));
+    label->setAlignment(qAlignment(layout.alignment));
+    label->setGeometry(pixelBox(layout));
+    label->setFocusPolicy(Qt::NoFocus);
+    setCaptionColour(*label, layout.foreColor);
+    if (layout.autoSize) {
+        fitToCaption(*label, layout);
+    }
+    if (!layout.toolTip.empty()) {
+        label->setToolTip(qText(layout.toolTip));
+    }
+    if (isCommand(layout.id)) {
+        label->setAccessibleName(qText(layout.toolTip));
+    }
+    if (layout.customPointer && layout.mouseIcon != Picture::None) {
+        label->setCursor(pointerOf(layout.mouseIcon));
+    }
+    label->setEnabled(layout.enabled);
+    label->setVisible(layout.visible);
+    return label;
+}
+
+QWidget* makeTextBox(const ControlLayout& layout, QWidget* parent) {
+    auto* box = new QLineEdit(parent);
+    box->setFont(fontOf(layout.font));
+    box->setGeometry(pixelBox(layout));
+    box->setMaxLength(layout.maxLength);
+    box->setEchoMode(layout.passwordChar.empty() ? QLineEdit::Normal : QLineEdit::Password);
+    box->setToolTip(qText(layout.toolTip));
+    box->setAccessibleName(qText(layout.toolTip));
+    return box;
+}
+
+QWidget* makeImage(const ControlLayout& layout, QWidget* parent) {
+    auto* image = new QLabel(parent);
+    image->setPixmap(backgroundPicture());
+    image->setScaledContents(true);
+    image->setGeometry(pixelBox(layout));
+    return image;
+}
+
+QWidget* makeControl(const ControlLayout& layout, QWidget* parent) {
+    switch (layout.kind) {
+        case ControlKind::Label:
+            return makeLabel(layout, parent);
+        case ControlKind::TextBox:
+            return makeTextBox(layout, parent);
+        case ControlKind::Image:
+            return makeImage(layout, parent);
+        case ControlKind::Shape:
+        case ControlKind::Line:
+            break;
+    }
+    return new Figure(layout, parent);
+}
+
+void buildMenu(QMainWindow& window, WindowWidgets& widgets) {
+    QMenu* menu = nullptr;
+    for (const auto& entry : menuLayouts()) {
+        const auto name = QString::fromLatin1(nameOf(entry.id));
+        QAction* action = nullptr;
+        if (entry.isMenu) {
+            menu = window.menuBar()->addMenu(qText(entry.caption));
+            menu->setObjectName(name);
+            action = menu->menuAction();
+        } else if (entry.caption == u"-") {
+            action = menu->addSeparator();
+        } else {
+            action = menu->addAction(qText(entry.caption));
+        }
+        action->setObjectName(name);
+        widgets.menu[indexOf(entry.id)] = action;
+    }
+}
+
+}  // namespace
+
+int windowWidthFor(const QMainWindow&, int outerWidthTwips) {
+    return pixels(outerWidthTwips - 2 * kFormLayout.frameSide);
+}
+
+int windowHeightFor(const QMainWindow& window, int outerHeightTwips) {
+    const int client = pixels(outerHeightTwips - kFormLayout.frameTop - kFormLayout.frameSide);
+    return client + window.menuBar()->sizeHint().height();
+}
+
+void fitToCaption(QLabel& label, const ControlLayout& layout) {
+    const QRect design = pixelBox(layout);
+    const QSize size = label.sizeHint();
+    int left = design.left();
+    if (layout.alignment == Alignment::Right) {
+        left = design.left() + design.width() - size.width();
+    } else if (layout.alignment == Alignment::Centre) {
+        left = design.left() + (design.width() - size.width()) / 2;
+    }
+    label.setGeometry(left, design.top(), size.width(), size.height());
+}
+
+void setCaptionColour(QLabel& label, Colour colour) {
+    QPalette palette = label.palette();
+    const QColor text = qColour(colour, palette);
+    palette.setColor(QPalette::Active, QPalette::WindowText, text);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, text);
+    label.setPalette(palette);
+}
+
+WindowWidgets buildWindow(QMainWindow& window) {
+    WindowWidgets widgets;
+    widgets.window = &window;
+    window.setWindowFlags(kFrameFlags);
+    window.setWindowTitle(qText(kFormLayout.title));
+    window.setWindowIcon(programIcon());
+    buildMenu(window, widgets);
+
+    auto* client = new QWidget(&window);
+    client->setObjectName(QStringLiteral("Form1"));
+    client->setFixedSize(pixels(kFormLayout.clientWidth), pixels(kFormLayout.clientHeight));
+    window.setCentralWidget(client);
+    widgets.client = client;
+    widgets.controls[indexOf(ControlId::Form1)] = client;
+
+    // Made bottom first, then raised bottom first, so the first entry of the
+    // catalogue ends on top.
+    const auto catalogue = controlLayouts();
+    // Reverse iterators rather than std::views::reverse, which clang 14
+    // cannot compile against libstdc++ 12.
+    for (auto layout = catalogue.rbegin(); layout != catalogue.rend(); ++layout) {
+        QWidget* control = makeControl(*layout, client);
+        control->setObjectName(QString::fromLatin1(nameOf(layout->id)));
+        widgets.controls[indexOf(layout->id)] = control;
+    }
+    for (auto layout = catalogue.rbegin(); layout != catalogue.rend(); ++layout) {
+        widgets.control(layout->id)->raise();
+    }
+
+    window.setFixedSize(windowWidthFor(window, kFormLayout.outerWidth),
+                        windowHeightFor(window, kFormLayout.outerHeight));
+    return widgets;
+}
+
+}  // namespace md5z
