@@ -27,7 +27,7 @@ test: build
 	cd $(BUILD_DIR) && ctest $(CTEST_FLAGS)
 
 run: build
-	$(BUILD_DIR)/src/cli/md5zevrin-cli 中文abc
+	$(BUILD_DIR)/src/app/md5zevrin
 
 # PREFIX=/some/where installs elsewhere than CMake's default /usr/local.
 install: build
