@@ -10,7 +10,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test run cli clean format install package bench test-sanitize fuzz
+.PHONY: all deps configure build test run cli clean format install package bench bench-startup test-sanitize fuzz
 
 all: build
 
@@ -37,14 +37,23 @@ install: build
 package: build
 	cmake --build $(BUILD_DIR) --target package
 
-# Times the digest engine and one click's work against OpenSSL's MD5 in a
-# release build of its own (-O2, no machine-specific tuning); the figures
-# are the last lines of the output.
+# Both benchmarks use a release build of their own (-O2, no machine-specific
+# tuning); the figures are the last lines of their output.
+BENCH_CONFIGURE = cmake -S . -B $(BENCH_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+    '-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG' -DMD5Z_BUILD_BENCH=ON $(CMAKE_FLAGS)
+
+# The digest engine and one click's work against OpenSSL's MD5.
 bench: deps
-	cmake -S . -B $(BENCH_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
-	    '-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG' -DMD5Z_BUILD_BENCH=ON $(CMAKE_FLAGS)
+	$(BENCH_CONFIGURE)
 	cmake --build $(BENCH_DIR) --target md5z_bench
 	$(BENCH_DIR)/bench/md5z_bench
+
+# The window program's start-up time and peak memory against gtkhash, and its
+# processor use while idle, on an Xvfb of their own.
+bench-startup: deps
+	$(BENCH_CONFIGURE)
+	cmake --build $(BENCH_DIR) --target md5zevrin
+	bench/startup.py --program $(BENCH_DIR)/src/app/md5zevrin
 
 # Every test again under AddressSanitizer and UndefinedBehaviorSanitizer
 # (clang); the first finding fails the run. Leaks inside system libraries
