@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,8 +13,17 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#else
+#include <QLockFile>
+#endif
 
 #include "platform/qt/event_tap.h"
 #include "platform/qt/pictures.h"
@@ -78,6 +88,59 @@ void runBox(QMessageBox& box) {
     }
     box.exec();
 }
+
+}  // namespace
+
+#ifdef Q_OS_UNIX
+// A flock() on the lock file through a descriptor kept open for the life of
+// the process. The kernel drops it when its holder ends, however it ends, so
+// only a running instance holds it, whatever an earlier one (killed, crashed,
+// out of disk, on a machine since renamed) left in the file. Children such as
+// the browser do not inherit it.
+class InstanceLock {
+  public:
+    explicit InstanceLock(const QString& path)
+        : descriptor_(
+              ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        if (descriptor_ >= 0 && ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0) {
+            heldElsewhere_ = errno == EWOULDBLOCK;
+            ::close(descriptor_);
+            descriptor_ = -1;
+        }
+    }
+    ~InstanceLock() {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+    }
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // Any other failure (no writable directory) says nothing about another
+    // instance; the window runs.
+    bool heldElsewhere() const { return heldElsewhere_; }
+
+  private:
+    int descriptor_;
+    bool heldElsewhere_ = false;
+};
+#else
+// A lock file whose holder's process id tells a lock left by a dead instance.
+class InstanceLock {
+  public:
+    explicit InstanceLock(const QString& path) : file_(path) {
+        file_.setStaleLockTime(0);
+        heldElsewhere_ = !file_.tryLock(0) && file_.error() == QLockFile::LockFailedError;
+    }
+    bool heldElsewhere() const { return heldElsewhere_; }
+
+  private:
+    QLockFile file_;
+    bool heldElsewhere_ = false;
+};
+#endif
+
+namespace {
 
 QString instanceLockPath() {
     QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -548,21 +611,13 @@ void QtPlatform::setClipboardText(std::u16string_view text) {
     QGuiApplication::clipboard()->setText(qText(text));
 }
 
-// The lock is held for the life of the process. A lock left behind by a
-// process that died is recognised by its process id and taken over, so a
-// crash never passes for a running instance.
+// The lock is held for the life of the process. Asked again after another
+// instance held it, the question is asked afresh.
 bool QtPlatform::previousInstance() {
-    if (instanceLock_ && instanceLock_->isLocked()) {
-        return false;
+    if (!instanceLock_ || instanceLock_->heldElsewhere()) {
+        instanceLock_ = std::make_unique<InstanceLock>(instanceLockPath());
     }
-    instanceLock_ = std::make_unique<QLockFile>(instanceLockPath());
-    instanceLock_->setStaleLockTime(0);
-    if (instanceLock_->tryLock(0)) {
-        return false;
-    }
-    // Any other failure (no writable directory) says nothing about another
-    // instance; the window runs.
-    return instanceLock_->error() == QLockFile::LockFailedError;
+    return instanceLock_->heldElsewhere();
 }
 
 void QtPlatform::end() {

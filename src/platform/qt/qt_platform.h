@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLockFile>
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
@@ -15,6 +14,8 @@
 class QLineEdit;
 
 namespace md5z {
+
+class InstanceLock;
 
 // The desktop of the window: Qt widgets made from the layout tables, Qt
 // timers, message boxes, the clipboard and the browser. Events of the widgets
@@ -111,7 +112,7 @@ class QtPlatform final : public Platform {
     std::array<Picture, kControlCount> mouseIcons_{};
     std::array<Colour, kControlCount> foreColours_{};
     std::optional<ControlId> pressed_;
-    std::unique_ptr<QLockFile> instanceLock_;
+    std::unique_ptr<InstanceLock> instanceLock_;
     Form1* form_ = nullptr;
     std::uint64_t changes_ = 0;
     bool ended_ = false;
