@@ -13,6 +13,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // The window refuses every close; only the logic ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The installed desktop entry's name, so desktops show the window with its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zevrin.MD5Zevrin"));
     md5z::substituteMissingFaces();
 
     md5z::QtPlatform platform;
