@@ -3,10 +3,11 @@
 there: both programs, the desktop entry naming an installed program and
 icon, the icon at every theme size, and the metainfo launching the entry.
 
-    install_tree_check.py CMAKE BUILD_DIR SCRATCH_PREFIX [APPSTREAMCLI]
+    install_tree_check.py CMAKE BUILD_DIR SCRATCH_PREFIX MAIN_CPP [APPSTREAMCLI]
 
-With appstreamcli, the whole tree is also validated as a software centre
-would read it.
+The window program must name the same desktop entry (MAIN_CPP), or desktops
+show it without its icon. With appstreamcli, the whole tree is also
+validated as a software centre would read it.
 """
 
 import configparser
@@ -80,9 +81,16 @@ def check_tree(prefix):
     return failures
 
 
+def check_program_names_entry(main_cpp):
+    with open(main_cpp, encoding="utf-8") as source:
+        if f'setDesktopFileName(QStringLiteral("{APP_ID}"))' not in source.read():
+            return [f"{main_cpp} does not name the desktop entry {APP_ID}"]
+    return []
+
+
 def main(argv):
-    cmake, build_dir, prefix = argv[1:4]
-    appstreamcli = argv[4] if len(argv) > 4 and os.path.isfile(argv[4]) else None
+    cmake, build_dir, prefix, main_cpp = argv[1:5]
+    appstreamcli = argv[5] if len(argv) > 5 and os.path.isfile(argv[5]) else None
     shutil.rmtree(prefix, ignore_errors=True)
     installed = subprocess.run([cmake, "--install", build_dir, "--prefix", prefix],
                                capture_output=True, text=True)
@@ -90,7 +98,7 @@ def main(argv):
         print(installed.stdout + installed.stderr, file=sys.stderr)
         return 1
 
-    failures = check_tree(prefix)
+    failures = check_tree(prefix) + check_program_names_entry(main_cpp)
     if appstreamcli:
         validated = subprocess.run([appstreamcli, "validate-tree", "--no-net", prefix],
                                    capture_output=True, text=True)
