@@ -10,7 +10,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test run cli clean format install package bench bench-startup test-sanitize fuzz
+.PHONY: all deps configure build test run cli clean format install package bench bench-startup test-sanitize fuzz screenshot
 
 all: build
 
@@ -74,6 +74,10 @@ fuzz: deps
 	    -DMD5Z_BUILD_TESTS=OFF -DMD5Z_BUILD_GUI=OFF $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_DIR)
 	fuzz/run $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# Regenerates docs/screenshot.png from the real window.
+screenshot: build
+	cmake --build $(BUILD_DIR) --target screenshot
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
