@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUrl>
 #include <cerrno>
 #include <cstdio>
@@ -568,7 +569,6 @@ void QtPlatform::showWindow() {
     }
     textBox()->setFocus();
     window_->show();
-    window_->raise();
     window_->activateWindow();
     noteChange();
 }
@@ -630,7 +630,11 @@ void QtPlatform::end() {
     }
     timerEnabled_.fill(false);
     window_->hide();
-    QCoreApplication::exit(0);
+    // Before the event loop has started there is none to leave: the caller
+    // of the load handler sees ended() and never enters it.
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(0);
+    }
 }
 
 }  // namespace md5z
