@@ -19,7 +19,6 @@ using enum ControlId;
 namespace {
 
 constexpr Colour kBlue = rgb(0, 0, 255);
-constexpr Colour kPaleBlue = rgb(192, 192, 255);
 constexpr Colour kGreen = rgb(0, 0xC0, 0);
 constexpr Colour kDarkGreen = rgb(0, 0x80, 0);
 
