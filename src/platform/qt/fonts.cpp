@@ -40,13 +40,13 @@ void substituteMissingFaces() {
     }
 }
 
-QFont fontOf(const FontSpec& spec) {
-    QFont font(QString::fromUtf16(spec.face.data(), static_cast<qsizetype>(spec.face.size())));
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
-    if (spec.face == kSongFace && qGuiApp->devicePixelRatio() < kHighDensity) {
+QFont fontOf(const FontSpec& wanted) {
+    QFont font(QString::fromUtf16(wanted.face.data(), static_cast<qsizetype>(wanted.face.size())));
+    font.setPointSizeF(wanted.points);
+    font.setBold(wanted.bold);
+    font.setItalic(wanted.italic);
+    font.setUnderline(wanted.underline);
+    if (wanted.face == kSongFace && qGuiApp->devicePixelRatio() < kHighDensity) {
         font.setStyleStrategy(QFont::NoAntialias);
     }
     return font;

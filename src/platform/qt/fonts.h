@@ -12,6 +12,6 @@ namespace md5z {
 void substituteMissingFaces();
 
 // The font a control's layout names, at its exact point size.
-QFont fontOf(const FontSpec& spec);
+QFont fontOf(const FontSpec& wanted);
 
 }  // namespace md5z
