@@ -1,5 +1,5 @@
-// The real window, offscreen, under input no one should give it: pastes of
-// every kind, clicks as fast as events come, close requests at the worst
+// The real window, offscreen, under input no one should give it: pastes and
+// input-method commits of every kind, clicks as fast as events come, close requests at the worst
 // moments, a clipboard that other programs keep taking. After every step
 // the five rows must agree with each other and with the copy labels.
 
@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -55,6 +56,12 @@ struct RunningWindow {
         QGuiApplication::clipboard()->setText(text);
         box()->setFocus();
         QTest::keySequence(box(), QKeySequence::Paste);
+    }
+    // As an input method hands over what was composed, e.g. a pinyin phrase.
+    void commit(const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(box(), &event);
     }
     void click(ControlId id) { QTest::mouseClick(platform.control(id), Qt::LeftButton); }
 };
@@ -174,6 +181,7 @@ class HostileInputTest : public QObject {
         QTest::newRow("byte-order mark first") << QStringLiteral("\uFEFFabc");
         QTest::newRow("swapped byte-order mark first") << QStringLiteral("\uFFFEN中文");
         QTest::newRow("markup") << QStringLiteral("<b>x</b>&amp;<img src=x>");
+        QTest::newRow("line breaks") << QStringLiteral("one\ntwo\r\nthree\rfour\u2028five");
         QTest::newRow("non-characters") << QStringLiteral("\uFFFF\uFDD0\uFFFD");
         QTest::newRow("10,000 characters") << repeated(QStringLiteral("中文abc😀，１"), 10000);
         QTest::newRow("emoji cut at the limit") << QStringLiteral("a").repeated(29) + "😀xyz";
@@ -195,6 +203,13 @@ class HostileInputTest : public QObject {
         const QString first = w.box()->text();
         w.paste(pasted);  // at the end, as far as the limit lets it
         QCOMPARE(w.box()->text(), (first + pasted).left(kInputLimit));
+        checkConsistent(w);
+
+        w.click(ann2);
+        w.commit(pasted);
+        QCOMPARE(w.box()->text(), pasted.left(kInputLimit));
+        w.click(ann1);
+        QCOMPARE(w.caption(Label8), w.box()->text());
         checkConsistent(w);
     }
 
