@@ -1,17 +1,23 @@
 #pragma once
 
-#include <cstdint>
-#include <span>
-#include <string>
+#include <openssl/evp.h>
 
-#include "digest/md5.h"
+#include <cstdio>
+#include <string>
+#include <string_view>
 
 namespace md5z::testing {
 
-// The digest as 32 lower-case hexadecimal digits, computed by OpenSSL.
-std::string ReferenceMD5(std::span<const std::uint8_t> message);
-
-// The context's registers in RFC 1321 output order, lower-case hexadecimal.
-std::string RegistersHex(const MD5Context& context);
+// OpenSSL's digest of the bytes as lower-case hexadecimal: an independent
+// reference for the code under test.
+inline std::string ReferenceMD5(std::string_view bytes) {
+    unsigned char digest[16];
+    EVP_Digest(bytes.data(), bytes.size(), digest, nullptr, EVP_md5(), nullptr);
+    char hex[33];
+    for (int i = 0; i < 16; ++i) {
+        std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
+    }
+    return hex;
+}
 
 }  // namespace md5z::testing

@@ -1,37 +1,106 @@
+// From each unit's code-page value to its initial, and on to the converted
+// input whose digest the tool computes.
+
 #include "input/input_conversion.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "digest/run_time_error.h"
+#include "input/pinyin_initial.h"
+#include "platform/code_page.h"
 
 namespace md5z {
 namespace {
 
-struct Conversion {
-    std::u16string input;
-    std::u16string text;
-    std::u16string length;
-    std::u16string remaining;
-};
+using namespace std::string_view_literals;
+using ::testing::Property;
+using ::testing::Throws;
 
-std::u16string Repeat(char16_t unit, std::size_t count) {
-    return std::u16string(count, unit);
+constexpr std::int16_t kSubstitute = '?';
+
+TEST(CodePageValue, MapsUnitsToTheirCodePage936Code) {
+    const std::pair<char16_t, std::uint16_t> cases[] = {
+        {u'\0', 0},      {u'\x7F', 127},  {u'€', 0x80},        {u'\uF8F5', 0xFF},
+        {u'啊', 0xB0A1}, {u'丂', 0x8140}, {u'\uE4C5', 0xFEFE}, {u'?', kSubstitute}};
+    for (const auto& [unit, code] : cases) {
+        EXPECT_EQ(CodePageValue(unit), static_cast<std::int16_t>(code)) << std::hex << +unit;
+    }
+    // Not in the code page, only in its best-fit or fallback table, dropped as
+    // ignorable by a converter, or lone surrogates: all take the substitute.
+    for (const char16_t unit : u"\u0080ß¢À\u00AD\u200D\uFEFF\uFFFF\xD800\xDFFF"sv) {
+        EXPECT_EQ(CodePageValue(unit), kSubstitute) << std::hex << +unit;
+    }
 }
 
-TEST(ConvertInput, ConvertsEachCharacterAndCountsDown) {
-    const Conversion cases[] = {
+TEST(Transliteration, GivesEachCharacterItsInitial) {
+    const std::u16string_view units =
+        // Each boundary character after the character one code below it.
+        u"盃啊澳芭怖擦错搭堕蛾贰发咐噶过哈祸击骏喀阔垃络妈穆拿诺哦沤啪瀑期群然弱撒所塌唾挖误昔迅压"
+        u"孕匝"
+        // Level-1 inside, level-2 ends, symbols, extension and private-use units.
+        u"中文你好座亍齄，１\u3000éαａ丂盄\uE000\uE810\uE234"
+        // Single-byte units, those the code page lacks ('?' stands in) included.
+        u"azQAZ@[`{5 \x7F€\uF8F5ıſßäﬁ\u212A\uF8FF\0"sv;
+    const std::u16string_view initials =
+        u"0AABBCCDDEEFFGGHHJJKKLLMMNNOOPPQQRRSSTTWWXXYYZ"
+        u"ZWNHZZZ0000000B0ZZ"
+        u"AZQAZ@[`{5 \x7F€\uF8F5ISßäﬁ\u212A\uF8FF\0"sv;
+    ASSERT_EQ(units.size(), initials.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        EXPECT_EQ(py(units.substr(i, 1)), initials.substr(i, 1)) << std::hex << +units[i];
+        EXPECT_EQ(pyUnit(units[i]), initials[i]) << std::hex << +units[i];
+    }
+}
+
+// Every unit gives one single-byte unit: itself, "0" or a letter. Taken in
+// code order, double-byte characters give "0" first, then initials that never
+// go back, and never I, U or V.
+TEST(Transliteration, EveryUnitGivesOneSingleByteUnitAndInitialsRiseWithTheCode) {
+    std::u16string everyUnit(0x10000, u'\0');
+    std::iota(everyUnit.begin(), everyUnit.end(), u'\0');
+    const std::u16string converted = pyText(everyUnit);
+    ASSERT_EQ(converted.size(), everyUnit.size());
+    std::vector<std::pair<std::uint16_t, char16_t>> byCode;
+    for (const char16_t unit : everyUnit) {
+        const std::u16string result = py(std::u16string(1, unit));
+        ASSERT_EQ(result.size(), 1u) << std::hex << +unit;
+        const char16_t r = result.front();
+        ASSERT_TRUE(r == pyUnit(unit) && r == converted[unit]) << std::hex << +unit;
+        ASSERT_TRUE(r == unit || r == u'0' || (r >= u'A' && r <= u'Z')) << std::hex << +unit;
+        ASSERT_TRUE(CodePageValue(r) >= 0 && CodePageValue(r) <= 255) << std::hex << +unit;
+        if (CodePageValue(unit) < 0) {
+            byCode.emplace_back(static_cast<std::uint16_t>(CodePageValue(unit)), r);
+        }
+    }
+    std::sort(byCode.begin(), byCode.end());
+    std::u16string seen;
+    for (const auto& [code, initial] : byCode) {
+        if (seen.empty() || seen.back() != initial) {
+            seen.push_back(initial);
+        }
+        ASSERT_TRUE(code >= 0xB0A1 || initial == u'0') << std::hex << code;
+    }
+    EXPECT_EQ(seen, u"0ABCDEFGHJKLMNOPQRSTWXYZ");
+}
+
+TEST(ConvertInput, ConvertsEachUnitAndCountsDownFrom30) {
+    const struct {
+        std::u16string input, text, length, remaining;
+    } cases[] = {
         {u"", u"", u"0", u"30"},
-        {u"a", u"A", u"1", u"29"},
-        {u"ab", u"AB", u"2", u"28"},
-        {u"abc", u"ABC", u"3", u"27"},
         {u"中文abc123", u"ZWABC123", u"8", u"22"},
-        {u"你好，世界", u"NH0SJ", u"5", u"25"},
-        {u"a b", u"A B", u"3", u"27"},
+        // A character outside the basic plane takes two units, each passed on.
         {u"\U0001F600", u"\U0001F600", u"2", u"28"},
-        {Repeat(u'中', 30), Repeat(u'Z', 30), u"30", u"0"},
-        {Repeat(u'x', 35), Repeat(u'X', 35), u"35", u"-5"},
+        {std::u16string(35, u'x'), std::u16string(35, u'X'), u"35", u"-5"},
+        {std::u16string(32767, u'a'), std::u16string(32767, u'A'), u"32767", u"-32737"},
     };
     for (const auto& c : cases) {
         const ConvertedInput result = ConvertInput(c.input);
@@ -39,20 +108,8 @@ TEST(ConvertInput, ConvertsEachCharacterAndCountsDown) {
         EXPECT_EQ(result.ConvertedLength, c.length);
         EXPECT_EQ(result.RemainingCount, c.remaining);
     }
-}
-
-TEST(ConvertInput, LengthMustFitSixteenBits) {
-    const ConvertedInput longest = ConvertInput(Repeat(u'a', 32767));
-    EXPECT_EQ(longest.ConvertedText, Repeat(u'A', 32767));
-    EXPECT_EQ(longest.ConvertedLength, u"32767");
-    EXPECT_EQ(longest.RemainingCount, u"-32737");
-
-    try {
-        ConvertInput(Repeat(u'a', 32768));
-        FAIL() << "32,768 units converted";
-    } catch (const RunTimeError& error) {
-        EXPECT_EQ(error.number(), kOverflowError);
-    }
+    EXPECT_THAT([] { ConvertInput(std::u16string(32768, u'a')); },
+                Throws<RunTimeError>(Property(&RunTimeError::number, kOverflowError)));
 }
 
 }  // namespace
