@@ -41,29 +41,46 @@ inline void StoreLittleEndianWord(std::uint32_t word, std::uint8_t* bytes) {
     }
 }
 
+}  // namespace
+
+// Defined ahead of the transform, which reads every block through it; the
+// compiler inlines it there and drops the checks its fixed sizes pass.
+void BytesToLongs(std::int32_t byteCount, std::span<const std::uint8_t> bytes,
+                  std::span<std::uint32_t> words) {
+    if (byteCount < 0 || bytes.size() < static_cast<std::size_t>(byteCount) ||
+        words.size() < static_cast<std::size_t>(byteCount / 4)) {
+        RaiseSubscript();
+    }
+    for (std::int32_t k = 0; k < byteCount / 4; ++k) {
+        words[k] = LittleEndianWord(bytes.data() + 4 * k);
+    }
+}
+
+namespace {
+
 // Each step adds the message word, the constant and a before the round
 // function, so only the function of b and the rotation sit on the chain that
 // carries one step into the next.
 inline void MD5StepF(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                      std::uint32_t x, std::uint32_t ac, int s) {
-    a = std::rotl(a + x + ac + (d ^ (b & (c ^ d))), s) + b;
+    a = LongAdd(LongLeftRotate(LongAdd4(a, x, ac, d ^ (b & (c ^ d))), s), b);
 }
 
 // (b and d) or (c and not d): the two terms share no bit, so adding them
 // gives the same word and lets the term without b be summed early.
 inline void MD5StepG(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                      std::uint32_t x, std::uint32_t ac, int s) {
-    a = std::rotl(a + x + ac + (~d & c) + (d & b), s) + b;
+    a = LongAdd(LongLeftRotate(LongAdd(LongAdd4(a, x, ac, ~d & c), d & b), s), b);
 }
 
 inline void MD5StepH(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                      std::uint32_t x, std::uint32_t ac, int s) {
-    a = std::rotl(a + x + ac + (b ^ (c ^ d)), s) + b;
+    a = LongAdd(LongLeftRotate(LongAdd4(a, x, ac, b ^ (c ^ d)), s), b);
 }
 
 inline void MD5StepI(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                      std::uint32_t x, std::uint32_t ac, int s) {
-    a = std::rotl(a + x + ac + (c ^ (b | ~d)), s) + b;
+    a = LongAdd(LongLeftRotate(LongAdd4(a, x, ac, c ^ (b | ~d)), s), b);
 }
 
 // Folds one 64-byte block into the registers. The block is read in place,
@@ -71,10 +88,8 @@ inline void MD5StepI(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::ui
 // Forced inline so that its one caller keeps the registers in locals.
 [[gnu::always_inline]] inline void MD5ProcessBlock(std::array<std::uint32_t, 4>& registers,
                                                    const std::uint8_t* block) {
-    std::uint32_t x[16];
-    for (int k = 0; k < 16; ++k) {
-        x[k] = LittleEndianWord(block + 4 * k);
-    }
+    std::array<std::uint32_t, 16> x;
+    BytesToLongs(kBlockLength, std::span(block, kBlockLength), x);
     std::uint32_t a = registers[0];
     std::uint32_t b = registers[1];
     std::uint32_t c = registers[2];
@@ -148,10 +163,10 @@ inline void MD5StepI(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::ui
     MD5StepI(c, d, a, b, x[2], 0x2AD7D2BB, 15);
     MD5StepI(b, c, d, a, x[9], 0xEB86D391, 21);
 
-    registers[0] += a;
-    registers[1] += b;
-    registers[2] += c;
-    registers[3] += d;
+    registers[0] = LongAdd(registers[0], a);
+    registers[1] = LongAdd(registers[1], b);
+    registers[2] = LongAdd(registers[2], c);
+    registers[3] = LongAdd(registers[3], d);
 }
 
 // Folds consecutive blocks. The chaining value stays in locals from one block
@@ -248,20 +263,6 @@ void MD5Final(MD5Context& context) {
     context.ByteCount += padLen + 8;
 }
 
-std::uint32_t LongAdd(std::uint32_t a, std::uint32_t b) {
-    return a + b;
-}
-
-std::uint32_t LongAdd4(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
-    return a + b + c + d;
-}
-
-// A negative count rotates right, which is the left rotation by the count
-// taken modulo 32.
-std::uint32_t LongLeftRotate(std::uint32_t value, std::int32_t bits) {
-    return std::rotl(value, static_cast<int>(bits % 32));
-}
-
 std::int32_t DoubleToLong(double value) {
     constexpr double kWordRange = 4294967296.0;
     // The negated test also rejects NaN.
@@ -269,17 +270,6 @@ std::int32_t DoubleToLong(double value) {
         RaiseOverflow();
     }
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-}
-
-void BytesToLongs(std::int32_t byteCount, std::span<const std::uint8_t> bytes,
-                  std::span<std::uint32_t> words) {
-    if (byteCount < 0 || bytes.size() < static_cast<std::size_t>(byteCount) ||
-        words.size() < static_cast<std::size_t>(byteCount / 4)) {
-        RaiseSubscript();
-    }
-    for (std::int32_t k = 0; k < byteCount / 4; ++k) {
-        words[k] = LittleEndianWord(bytes.data() + 4 * k);
-    }
 }
 
 }  // namespace md5z

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <span>
 
@@ -33,9 +34,19 @@ void MD5Final(MD5Context& context);
 
 // The word operations of the engine, with the results (and failures) of
 // their long-arithmetic originals.
-std::uint32_t LongAdd(std::uint32_t a, std::uint32_t b);
-std::uint32_t LongAdd4(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d);
-std::uint32_t LongLeftRotate(std::uint32_t value, std::int32_t bits);
+// The transform is built from the first three; defined here so that they
+// compile to single instructions inside it.
+constexpr std::uint32_t LongAdd(std::uint32_t a, std::uint32_t b) {
+    return a + b;
+}
+constexpr std::uint32_t LongAdd4(std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                                 std::uint32_t d) {
+    return a + b + c + d;
+}
+// A negative count rotates right: the left rotation by the count modulo 32.
+constexpr std::uint32_t LongLeftRotate(std::uint32_t value, std::int32_t bits) {
+    return std::rotl(value, static_cast<int>(bits % 32));
+}
 // The signed 32-bit pattern of an integral value 0 .. 4,294,967,295; any other
 // value (NaN included) raises overflow (6).
 std::int32_t DoubleToLong(double value);

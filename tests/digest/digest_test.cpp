@@ -175,6 +175,16 @@ TEST(WordOperations, DoubleToLongTakesTheBitPatternOfAnUnsignedWordOnly) {
     }
 }
 
+TEST(WordOperations, BytesToLongsReadsLittleEndianWordsWithinBothArrays) {
+    const std::array<std::uint8_t, 8> bytes{0x01, 0x02, 0x03, 0x04, 0xFF, 0x00, 0x00, 0x80};
+    std::array<std::uint32_t, 2> words{};
+    BytesToLongs(8, bytes, words);
+    EXPECT_EQ(words, (std::array<std::uint32_t, 2>{0x04030201, 0x800000FF}));
+    EXPECT_EQ(ErrorNumber([&] { BytesToLongs(12, bytes, words); }), kSubscriptError);
+    EXPECT_EQ(ErrorNumber([&] { BytesToLongs(8, bytes, std::span(words).first(1)); }),
+              kSubscriptError);
+}
+
 TEST(TextDigest, GivesTheUpperCaseDigestOfOneBytePerUnit) {
     MD5Context context;
     EXPECT_EQ(DigestStrToHexStr(context, u""), u"D41D8CD98F00B204E9800998ECF8427E");
