@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_platform.h"
+#include "platform/fake_platform.h"
 
 namespace md5z::testing {
 namespace {

@@ -26,8 +26,8 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_platform.h"
 #include "platform/code_page.h"
+#include "platform/fake_platform.h"
 
 namespace md5z::testing {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_platform.h"
 #include "info/product.h"
+#include "platform/fake_platform.h"
 
 namespace md5z::testing {
 namespace {

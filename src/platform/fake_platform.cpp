@@ -1,4 +1,4 @@
-#include "fake_platform.h"
+#include "platform/fake_platform.h"
 
 #include <algorithm>
 #include <cstdio>
