@@ -461,14 +461,17 @@ void QtPlatform::setPasswordChar(std::u16string_view mask) {
     noteChange();
 }
 
+// Only a disabled timer that is enabled starts its interval afresh; one that
+// runs keeps its schedule, as the fade's Timer7 does when a second close
+// request enables it again.
 void QtPlatform::setTimerEnabled(TimerId id, bool enabled) {
     const auto i = indexOf(id);
-    if (ended_ || (!enabled && !timerEnabled_[i])) {
+    if (ended_ || enabled == timerEnabled_[i]) {
         return;
     }
     timerEnabled_[i] = enabled;
     if (enabled) {
-        timers_[i]->start();  // afresh, also when it was running
+        timers_[i]->start();
     } else {
         timers_[i]->stop();
     }
