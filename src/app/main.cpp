@@ -20,10 +20,10 @@ int main(int argc, char* argv[]) {
     md5z::QtPlatform platform;
     md5z::Form1 form(platform);
     platform.attach(form);
+    // The load handler shows the window, unless it ended the program.
     platform.load();
     if (platform.ended()) {
         return EXIT_SUCCESS;
     }
-    platform.showWindow();
     return QApplication::exec();
 }
