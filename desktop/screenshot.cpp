@@ -119,7 +119,7 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    md5z::substituteMissingFaces();
+    md5z::setUpFonts();
 
     md5z::QtPlatform platform;
     md5z::Form1 form(platform);

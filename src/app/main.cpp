@@ -15,7 +15,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     // The installed desktop entry's name, so desktops show the window with its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zevrin.MD5Zevrin"));
-    md5z::substituteMissingFaces();
+    md5z::setUpFonts();
 
     md5z::QtPlatform platform;
     md5z::Form1 form(platform);

@@ -163,7 +163,7 @@ class WindowTest : public QObject {
         QVERIFY(runtime_.isValid());
         qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
         qputenv(kDismissBoxes, "1");
-        substituteMissingFaces();
+        setUpFonts();
     }
 
     void startsInItsDesignState() {

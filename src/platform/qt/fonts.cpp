@@ -1,5 +1,6 @@
 #include "platform/qt/fonts.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QString>
@@ -30,7 +31,7 @@ constexpr Substitute kSubstitutes[]{
 
 }  // namespace
 
-void substituteMissingFaces() {
+void setUpFonts() {
     for (const auto& substitute : kSubstitutes) {
         const auto face = QString::fromUtf16(substitute.face.data(),
                                              static_cast<qsizetype>(substitute.face.size()));
@@ -38,6 +39,7 @@ void substituteMissingFaces() {
             QFont::insertSubstitution(face, QString::fromLatin1(substitute.standIn));
         }
     }
+    QApplication::setFont(fontOf(FontSpec{}));
 }
 
 QFont fontOf(const FontSpec& wanted) {
