@@ -11,24 +11,18 @@
 
 #include "digest/run_time_error.h"
 #include "digest/text_digest.h"
+#include "platform/qt/qt_text.h"
 #include "window/layout.h"
 
 namespace md5z::cli {
 namespace {
-
-// The units as they are: QString::fromUtf16 would take a leading U+FEFF or
-// U+FFFE for a byte-order mark and drop it or byte-swap the whole text.
-QString toQString(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
 
 std::u16string_view toView(const QString& text) {
     return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
 std::string toUtf8(std::u16string_view text) {
-    return toQString(text).toStdString();
+    return qText(text).toStdString();
 }
 
 // The text itself, byte for byte: a byte-order mark at its start is part of
@@ -62,14 +56,14 @@ std::string tableOf(const TextReport& report) {
 
 std::string jsonOf(const TextReport& report) {
     const QJsonObject object{
-        {"ShownInput", toQString(report.ShownInput)},
-        {"ConvertedText", toQString(report.conversion.ConvertedText)},
-        {"ConvertedLength", toQString(report.conversion.ConvertedLength).toInt()},
-        {"RemainingCount", toQString(report.conversion.RemainingCount).toInt()},
-        {"Hex16Lower", toQString(report.renditions.Hex16Lower)},
-        {"Hex16Upper", toQString(report.renditions.Hex16Upper)},
-        {"Hex32Lower", toQString(report.renditions.Hex32Lower)},
-        {"Hex32Upper", toQString(report.renditions.Hex32Upper)},
+        {"ShownInput", qText(report.ShownInput)},
+        {"ConvertedText", qText(report.conversion.ConvertedText)},
+        {"ConvertedLength", qText(report.conversion.ConvertedLength).toInt()},
+        {"RemainingCount", qText(report.conversion.RemainingCount).toInt()},
+        {"Hex16Lower", qText(report.renditions.Hex16Lower)},
+        {"Hex16Upper", qText(report.renditions.Hex16Upper)},
+        {"Hex32Lower", qText(report.renditions.Hex32Lower)},
+        {"Hex32Upper", qText(report.renditions.Hex32Upper)},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n';
 }

@@ -20,7 +20,7 @@ constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
 
 // One byte per unit: the unit's code-page value, which must be a single byte.
 void StrToByteArray(std::u16string_view text, std::span<std::uint8_t> bytes) {
-    const std::span<const std::int16_t, 0x10000> codes = CodePageValues();
+    const std::span<const std::int16_t, kCodeUnitCount> codes = CodePageValues();
     for (std::size_t i = 0; i < text.size(); ++i) {
         const std::int16_t code = codes[text[i]];
         if (code < 0 || code > 0xFF) {

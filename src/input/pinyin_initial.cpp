@@ -69,12 +69,11 @@ char16_t UpperUnit(char16_t unit) {
     return static_cast<char16_t>(u_toupper(unit));
 }
 
-constexpr std::size_t kUnitCount = 0x10000;
-using UnitTable = std::array<char16_t, kUnitCount>;
+using UnitTable = std::array<char16_t, kCodeUnitCount>;
 
 UnitTable BuildUnitTable() {
     UnitTable table{};
-    for (std::size_t unit = 0; unit < kUnitCount; ++unit) {
+    for (std::size_t unit = 0; unit < kCodeUnitCount; ++unit) {
         const auto single = static_cast<char16_t>(unit);
         table[unit] = py(std::u16string_view(&single, 1)).front();
     }

@@ -13,9 +13,8 @@ namespace {
 
 constexpr const char* kConverterName = "windows-936";
 constexpr char kSubstitute = '?';
-constexpr std::size_t kUnitCount = 0x10000;
 
-using CodeTable = std::array<std::int16_t, kUnitCount>;
+using CodeTable = std::array<std::int16_t, kCodeUnitCount>;
 
 struct ConverterCloser {
     void operator()(UConverter* converter) const { ucnv_close(converter); }
@@ -71,7 +70,7 @@ std::int16_t ConvertOneUnit(UConverter* converter, char16_t unit) {
 CodeTable BuildCodeTable() {
     const Converter converter = OpenConverter();
     CodeTable table{};
-    for (std::size_t unit = 0; unit < kUnitCount; ++unit) {
+    for (std::size_t unit = 0; unit < kCodeUnitCount; ++unit) {
         table[unit] = ConvertOneUnit(converter.get(), static_cast<char16_t>(unit));
     }
     return table;
@@ -81,7 +80,7 @@ CodeTable BuildCodeTable() {
 
 // Built on first use: the table costs 65,536 conversions, which a window
 // that is merely started never needs.
-std::span<const std::int16_t, kUnitCount> CodePageValues() {
+std::span<const std::int16_t, kCodeUnitCount> CodePageValues() {
     static const CodeTable table = BuildCodeTable();
     return table;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -11,8 +12,11 @@ namespace md5z {
 // included, gets the single-byte substitute '?' (63).
 std::int16_t CodePageValue(char16_t unit);
 
+// How many UTF-16 units there are: the size of a table indexed by unit.
+inline constexpr std::size_t kCodeUnitCount = 0x10000;
+
 // CodePageValue of every UTF-16 unit, indexed by the unit. For callers that
 // convert a whole text: one first-use check instead of one per unit.
-std::span<const std::int16_t, 0x10000> CodePageValues();
+std::span<const std::int16_t, kCodeUnitCount> CodePageValues();
 
 }  // namespace md5z

@@ -27,6 +27,7 @@
 #include "platform/qt/figure.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_text.h"
 
 namespace md5z {
 namespace {
@@ -40,11 +41,6 @@ const QString kConfirming = QStringLiteral("已复制");
 constexpr int kInputLimit = 30;
 constexpr ControlId kCopyLabels[] = {fz1, fz2, fz3, fz4};
 constexpr ControlId kCopiedRows[] = {Label9, Label10, Label11, Label12};
-
-QString qText(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
 
 // The window as the program runs it; its boxes answer themselves.
 struct Window {

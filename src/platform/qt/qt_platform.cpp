@@ -28,6 +28,7 @@
 
 #include "platform/qt/event_tap.h"
 #include "platform/qt/pictures.h"
+#include "platform/qt/qt_text.h"
 
 namespace md5z {
 namespace {
@@ -52,14 +53,6 @@ constexpr int kWarningIcon = 48;
 
 constexpr Qt::WindowStates kSizedStates =
     Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-
-// The units as they are: QString::fromUtf16 would take a leading U+FEFF or
-// U+FFFE of a pasted text for a byte-order mark and drop it or byte-swap the
-// rest, so the stores would hold, and the digest take, another text.
-QString qText(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
 
 // The logic separates lines by CR LF; Qt's boxes break lines at LF alone.
 QString boxText(std::u16string_view text) {

@@ -2,11 +2,11 @@
 
 #include <QLineEdit>
 #include <QMenuBar>
-#include <ranges>
 
 #include "platform/qt/colour.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/pictures.h"
+#include "platform/qt/qt_text.h"
 
 namespace md5z {
 namespace {
@@ -16,11 +16,6 @@ namespace {
 constexpr Qt::WindowFlags kFrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                         Qt::WindowCloseButtonHint;
-
-QString qText(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
 
 Qt::Alignment qAlignment(Alignment alignment) {
     switch (alignment) {
@@ -164,18 +159,15 @@ WindowWidgets buildWindow(QMainWindow& window) {
     widgets.client = client;
     widgets.controls[indexOf(ControlId::Form1)] = client;
 
-    // Made bottom first, then raised bottom first, so the first entry of the
-    // catalogue ends on top.
-    const auto catalogue = controlLayouts();
+    // A child made later lies above those made before it, so making the
+    // controls bottom first leaves the first entry of the catalogue on top.
     // Reverse iterators rather than std::views::reverse, which clang 14
     // cannot compile against libstdc++ 12.
+    const auto catalogue = controlLayouts();
     for (auto layout = catalogue.rbegin(); layout != catalogue.rend(); ++layout) {
         QWidget* control = makeControl(*layout, client);
         control->setObjectName(QString::fromLatin1(nameOf(layout->id)));
         widgets.controls[indexOf(layout->id)] = control;
-    }
-    for (auto layout = catalogue.rbegin(); layout != catalogue.rend(); ++layout) {
-        widgets.control(layout->id)->raise();
     }
 
     window.setFixedSize(windowWidthFor(window, kFormLayout.outerWidth),
