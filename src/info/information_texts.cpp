@@ -12,11 +12,13 @@ constexpr std::u16string_view kLineBreak = u"\r\n";
 
 std::u16string joinLines(std::initializer_list<std::u16string> lines) {
     std::u16string text;
+    bool first = true;
     for (const std::u16string& line : lines) {
-        if (!text.empty()) {
+        if (!first) {
             text += kLineBreak;
         }
         text += line;
+        first = false;
     }
     return text;
 }

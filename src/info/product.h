@@ -13,6 +13,10 @@ inline constexpr std::u16string_view kDeveloperEmail = u"zevrin@example.com";
 inline constexpr std::u16string_view kLastUpdate = u"2026-12-06";
 inline constexpr std::u16string_view kDistributorSiteName = u"示例软件站";
 inline constexpr std::u16string_view kDistributorMenuCaption = u"进入示例软件站";
+static_assert(kDistributorMenuCaption.starts_with(u"进入") &&
+                  kDistributorMenuCaption.ends_with(kDistributorSiteName) &&
+                  kDistributorMenuCaption.size() == 2 + kDistributorSiteName.size(),
+              "the menu item reads 进入 and the site's name");
 inline constexpr std::u16string_view kDistributorDomain = u"www.example.org";
 inline constexpr std::u16string_view kRightsNotice = u"Copyright (C) 2026 Zevrin. 保留所有权利。";
 inline constexpr std::u16string_view kLegalNotice = u"本软件受《中华人民共和国著作权法》保护";
