@@ -10,7 +10,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test run cli clean format install package bench bench-startup test-sanitize fuzz screenshot
+.PHONY: all deps configure build test run clean format install package bench bench-startup test-sanitize fuzz screenshot
 
 all: build
 
