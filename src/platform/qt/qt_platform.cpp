@@ -330,8 +330,12 @@ void QtPlatform::wireMenu() {
             continue;
         }
         const MenuId id = entry.id;
-        QObject::connect(menuItem(id), &QAction::triggered, window_.get(),
-                         [this, id] { react([id](Form1& form) { form.onMenu(id); }); });
+        // Queued: the command runs from the event loop, so whoever triggered
+        // the item (an assistive tool waiting for its reply) is answered
+        // before a box the command opens.
+        QObject::connect(
+            menuItem(id), &QAction::triggered, window_.get(),
+            [this, id] { react([id](Form1& form) { form.onMenu(id); }); }, Qt::QueuedConnection);
     }
 }
 
