@@ -3,6 +3,7 @@
 
 #include "platform/qt/fonts.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_translations.h"
 #include "window/form.h"
 
 // The window program: the window is made from its layout, its load handler
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
     // The installed desktop entry's name, so desktops show the window with its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zevrin.MD5Zevrin"));
     md5z::setUpFonts();
+    md5z::loadQtTranslations(QLocale::system());
 
     md5z::QtPlatform platform;
     md5z::Form1 form(platform);
