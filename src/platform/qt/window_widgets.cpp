@@ -3,8 +3,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 
+#include "platform/qt/accessible_window.h"
 #include "platform/qt/colour.h"
 #include "platform/qt/fonts.h"
+#include "platform/qt/label_buttons.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_text.h"
 
@@ -29,12 +31,6 @@ Qt::Alignment qAlignment(Alignment alignment) {
     return Qt::AlignLeft | Qt::AlignTop;
 }
 
-// The label-buttons: their tooltips tell assistive technology what they do.
-bool isCommand(ControlId id) {
-    using enum ControlId;
-    return id == ann1 || id == ann2 || id == fz1 || id == fz2 || id == fz3 || id == fz4;
-}
-
 QWidget* makeLabel(const ControlLayout& layout, QWidget* parent) {
     auto* label = new QLabel(qText(layout.caption), parent);
     label->setTextFormat(Qt::PlainText);
@@ -48,9 +44,6 @@ QWidget* makeLabel(const ControlLayout& layout, QWidget* parent) {
     }
     if (!layout.toolTip.empty()) {
         label->setToolTip(qText(layout.toolTip));
-    }
-    if (isCommand(layout.id)) {
-        label->setAccessibleName(qText(layout.toolTip));
     }
     if (layout.customPointer && layout.mouseIcon != Picture::None) {
         label->setCursor(pointerOf(layout.mouseIcon));
@@ -145,6 +138,7 @@ void setCaptionColour(QLabel& label, Colour colour) {
 }
 
 WindowWidgets buildWindow(QMainWindow& window) {
+    installAccessibleWindow();
     WindowWidgets widgets;
     widgets.window = &window;
     window.setWindowFlags(kFrameFlags);
@@ -169,6 +163,7 @@ WindowWidgets buildWindow(QMainWindow& window) {
         control->setObjectName(QString::fromLatin1(nameOf(layout->id)));
         widgets.controls[indexOf(layout->id)] = control;
     }
+    makeLabelButtons(widgets);
 
     window.setFixedSize(windowWidthFor(window, kFormLayout.outerWidth),
                         windowHeightFor(window, kFormLayout.outerHeight));

@@ -1,0 +1,256 @@
+#include "platform/qt/accessible_window.h"
+
+#include <QAccessibleWidget>
+#include <QLabel>
+#include <QMainWindow>
+#include <QWidget>
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "platform/qt/label_buttons.h"
+#include "window/layout.h"
+
+namespace md5z {
+namespace {
+
+using enum ControlId;
+
+const QString kClientName = QStringLiteral("Form1");
+// What the counter counts; the window shows only the number.
+const QString kCounterName = QStringLiteral("还可输入的字符数");
+
+// A result row: the caption at its left, the value it shows and the copy
+// label at its right end, if it has one.
+struct Row {
+    ControlId caption;
+    ControlId value;
+    std::optional<ControlId> copy;
+};
+
+constexpr std::array kRows{
+    Row{Label3, Label8, std::nullopt}, Row{Label4, Label9, fz1},  Row{Label5, Label10, fz2},
+    Row{Label6, Label11, fz3},         Row{Label7, Label12, fz4},
+};
+
+// What assistive technology is shown of the client area, in reading order:
+// the title, the input row, the commands, then each row's value and its
+// copy label. The row captions name the values; the stores, shapes, lines
+// and the background are not there to be read.
+constexpr std::array kShown{Label1, Label2, Text1,   Label17, Label14, ann1, ann2,    Label8,
+                            Label9, fz1,    Label10, fz2,     Label11, fz3,  Label12, fz4};
+
+std::optional<ControlId> controlNamed(const QString& name) {
+    for (const auto& layout : controlLayouts()) {
+        if (name == QLatin1String(nameOf(layout.id))) {
+            return layout.id;
+        }
+    }
+    return std::nullopt;
+}
+
+QString captionOf(const QWidget& client, ControlId id) {
+    const auto* label =
+        client.findChild<QLabel*>(QLatin1String(nameOf(id)), Qt::FindDirectChildrenOnly);
+    return label != nullptr ? label->text() : QString();
+}
+
+const Row* rowShowing(ControlId value) {
+    const auto row = std::ranges::find(kRows, value, &Row::value);
+    return row != kRows.end() ? &*row : nullptr;
+}
+
+const Row* rowCopiedBy(ControlId copy) {
+    const auto row = std::ranges::find(kRows, std::optional(copy), &Row::copy);
+    return row != kRows.end() ? &*row : nullptr;
+}
+
+// The client area: its children are the controls worth reading, those of
+// them that are not hidden.
+class ClientAccessible final : public QAccessibleWidget {
+  public:
+    explicit ClientAccessible(QWidget* client) : QAccessibleWidget(client) {}
+
+    int childCount() const override {
+        return isClient() ? static_cast<int>(shown().size()) : QAccessibleWidget::childCount();
+    }
+
+    QAccessibleInterface* child(int index) const override {
+        if (!isClient()) {
+            return QAccessibleWidget::child(index);
+        }
+        const auto widgets = shown();
+        if (index < 0 || index >= static_cast<int>(widgets.size())) {
+            return nullptr;
+        }
+        return QAccessible::queryAccessibleInterface(widgets[static_cast<std::size_t>(index)]);
+    }
+
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!isClient()) {
+            return QAccessibleWidget::indexOfChild(child);
+        }
+        const auto widgets = shown();
+        const auto found = std::ranges::find(widgets, child != nullptr ? child->object() : nullptr);
+        return found != widgets.end() ? static_cast<int>(found - widgets.begin()) : -1;
+    }
+
+  private:
+    // The interface may be asked for before the widget has its name.
+    bool isClient() const { return widget()->objectName() == kClientName; }
+
+    std::vector<QObject*> shown() const {
+        std::vector<QObject*> widgets;
+        for (const ControlId id : kShown) {
+            auto* control = widget()->findChild<QWidget*>(QLatin1String(nameOf(id)),
+                                                          Qt::FindDirectChildrenOnly);
+            if (control != nullptr && !control->isHidden()) {
+                widgets.push_back(control);
+            }
+        }
+        return widgets;
+    }
+};
+
+// A label of the window: a push button for the label-buttons, static text
+// otherwise. A result row and the counter carry their caption as their name
+// and what they show as their text.
+class LabelAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+  public:
+    explicit LabelAccessible(QLabel* label) : QAccessibleWidget(label) {}
+
+    QAccessible::Role role() const override {
+        return isButton() ? QAccessible::Button : QAccessible::StaticText;
+    }
+
+    QString text(QAccessible::Text kind) const override {
+        switch (kind) {
+            case QAccessible::Name:
+                return name();
+            case QAccessible::Value:
+                return isReading() ? shownText() : QString();
+            default:
+                return QAccessibleWidget::text(kind);
+        }
+    }
+
+    QStringList actionNames() const override {
+        return isButton() ? QStringList{pressAction()} : QStringList{};
+    }
+
+    void doAction(const QString& action) override {
+        if (isButton() && action == pressAction()) {
+            pressLater(*label());
+        }
+    }
+
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) {
+            return isReading() ? static_cast<QAccessibleTextInterface*>(this) : nullptr;
+        }
+        if (type == QAccessible::ActionInterface) {
+            return isButton() ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    // The text of a row or of the counter, read-only: no selection, no caret.
+    void selection(int, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = 0;
+    }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int startOffset, int endOffset) const override {
+        const QString shown = shownText();
+        const qsizetype start = std::clamp<qsizetype>(startOffset, 0, shown.size());
+        const qsizetype end =
+            endOffset < 0 ? shown.size() : std::clamp<qsizetype>(endOffset, start, shown.size());
+        return shown.mid(start, end - start);
+    }
+    int characterCount() const override { return static_cast<int>(shownText().size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+  private:
+    QLabel* label() const { return static_cast<QLabel*>(widget()); }
+    QString shownText() const { return label()->text(); }
+    std::optional<ControlId> id() const { return controlNamed(widget()->objectName()); }
+
+    bool isButton() const {
+        const auto control = id();
+        return control && isLabelButton(*control);
+    }
+
+    bool isReading() const {
+        const auto control = id();
+        return control && (*control == Label17 || rowShowing(*control) != nullptr);
+    }
+
+    // Where captions repeat, the name says what the label acts on: the four
+    // copy labels read "复制" alike, so each adds its row's caption.
+    QString name() const {
+        const auto control = id();
+        const QWidget& client = *widget()->parentWidget();
+        if (!control) {
+            return shownText();
+        }
+        if (*control == Label17) {
+            return kCounterName;
+        }
+        if (const Row* row = rowShowing(*control)) {
+            return captionOf(client, row->caption);
+        }
+        if (const Row* row = rowCopiedBy(*control)) {
+            return shownText() + u' ' + captionOf(client, row->caption);
+        }
+        return shownText();
+    }
+};
+
+bool isChildOfClient(const QWidget& widget) {
+    return widget.parentWidget() != nullptr && widget.parentWidget()->objectName() == kClientName;
+}
+
+// Consulted for every object before Qt's own interfaces. The controls are
+// recognised by their class and place, not by their names, since Qt may ask
+// for a label's interface while it is being made, before it is named.
+QAccessibleInterface* windowInterface(const QString&, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget == nullptr) {
+        return nullptr;
+    }
+    if (object->metaObject() == &QLabel::staticMetaObject && isChildOfClient(*widget)) {
+        return new LabelAccessible(static_cast<QLabel*>(widget));
+    }
+    if (object->metaObject() == &QWidget::staticMetaObject &&
+        qobject_cast<QMainWindow*>(widget->parentWidget()) != nullptr) {
+        return new ClientAccessible(widget);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void installAccessibleWindow() {
+    static const bool installed = [] {
+        QAccessible::installFactory(windowInterface);
+        return true;
+    }();
+    (void)installed;
+}
+
+}  // namespace md5z

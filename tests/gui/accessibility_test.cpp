@@ -1,0 +1,440 @@
+// The window as assistive technology and the keyboard reach it, offscreen:
+// the accessible tree, names and actions, the tab order, the focus frame and
+// commands that answer before their boxes.
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+#include <functional>
+#include <set>
+
+#include "platform/qt/fonts.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_text.h"
+#include "platform/qt/qt_translations.h"
+
+namespace md5z {
+namespace {
+
+using enum ControlId;
+
+const QString kPlaceholder = QStringLiteral("Loading...");
+const QString kSample = QStringLiteral("中文abc");
+constexpr ControlId kButtons[] = {ann1, ann2, fz1, fz2, fz3, fz4};
+constexpr ControlId kCopyLabels[] = {fz1, fz2, fz3, fz4};
+// Long enough for a box opened from the event loop to appear.
+constexpr int kBoxWaitMs = 5000;
+
+// The window shown without its load handler: no start-up notice, no instance
+// lock, the input unmasked as the load handler leaves it.
+struct Window {
+    QtPlatform platform;
+    md5z::Form1 form{platform};
+
+    Window() {
+        platform.attach(form);
+        platform.setPasswordChar(u"");
+        platform.showWindow();
+        QApplication::setActiveWindow(&platform.window());
+        (void)QTest::qWaitForWindowActive(&platform.window());
+    }
+    QWidget* control(ControlId id) const { return platform.control(id); }
+    QLabel* label(ControlId id) const { return qobject_cast<QLabel*>(control(id)); }
+    QLineEdit* box() const { return qobject_cast<QLineEdit*>(control(Text1)); }
+    QAccessibleInterface* accessible(ControlId id) const {
+        return QAccessible::queryAccessibleInterface(control(id));
+    }
+    QAccessibleInterface* client() const { return accessible(ControlId::Form1); }
+    // As an assistive tool does: the request returns, the press follows from
+    // the event loop.
+    void press(ControlId id) const {
+        accessible(id)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCoreApplication::processEvents();
+    }
+    void digest(const QString& text) const {
+        box()->setText(text);
+        press(ann1);
+        QCOMPARE(label(Label8)->text(), text);
+    }
+    QWidget* focusAfter(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        return QApplication::focusWidget();
+    }
+};
+
+QString nameOf(const QAccessibleInterface* interface) {
+    return interface->text(QAccessible::Name);
+}
+
+// Every interface below `root`, depth first.
+void walk(QAccessibleInterface* root, const std::function<void(QAccessibleInterface*)>& visit) {
+    for (int i = 0; i < root->childCount(); ++i) {
+        QAccessibleInterface* child = root->child(i);
+        visit(child);
+        walk(child, visit);
+    }
+}
+
+// Answers the next modal box that appears with its default button, and
+// remembers its title and whether `returned` was already set by then.
+struct BoxAnswerer {
+    const bool* returned = nullptr;
+    QString title;
+    bool afterReturn = false;
+    void answerNext() {
+        QTimer::singleShot(10, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                title = box->windowTitle();
+                afterReturn = *returned;
+                box->accept();
+            } else {
+                answerNext();
+            }
+        });
+    }
+};
+
+}  // namespace
+
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+
+    // Keeps the instance lock away from a md5zevrin the user may be running.
+    QTemporaryDir runtime_;
+
+  private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(runtime_.isValid());
+        qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+        setUpFonts();
+    }
+
+    // Push buttons named by what they show and, for the copies, the row
+    // they copy; described by their tooltips; greyed exactly when drawn so.
+    void labelButtonsArePushButtons() {
+        Window w;
+        const QStringList names{"加密",           "重置",           "复制 16位 小写",
+                                "复制 16位 大写", "复制 32位 小写", "复制 32位 大写"};
+        for (int digested = 0; digested < 2; ++digested) {
+            for (int i = 0; i < 6; ++i) {
+                const ControlId id = kButtons[i];
+                QAccessibleInterface* button = w.accessible(id);
+                QCOMPARE(button->role(), QAccessible::Button);
+                QCOMPARE(nameOf(button), names[i]);
+                QCOMPARE(button->text(QAccessible::Description), w.label(id)->toolTip());
+                QVERIFY(!button->text(QAccessible::Description).isEmpty());
+                QCOMPARE(button->actionInterface()->actionNames(),
+                         QStringList{QAccessibleActionInterface::pressAction()});
+                QVERIFY(button->state().focusable);
+                QCOMPARE(!button->state().disabled, w.label(id)->isEnabled());
+                QCOMPARE(button->textInterface(), nullptr);
+            }
+            if (digested == 0) {
+                for (const ControlId copy : kCopyLabels) {
+                    QVERIFY(w.accessible(copy)->state().disabled);
+                }
+                w.digest(kSample);
+            }
+        }
+        // The name follows the caption through a confirmation.
+        w.press(fz3);
+        QCOMPARE(nameOf(w.accessible(fz3)), QStringLiteral("已复制 32位 小写"));
+    }
+
+    // Each row reads as its caption and its value; the counter says what it
+    // counts. Nothing else is a button or has an action.
+    void rowsAndCounterRead() {
+        Window w;
+        const ControlId values[] = {Label8, Label9, Label10, Label11, Label12};
+        const QStringList captions{"字符串", "16位 小写", "16位 大写", "32位 小写", "32位 大写"};
+        for (const QString& input : {QString(), kSample}) {
+            if (!input.isEmpty()) {
+                w.digest(input);
+            }
+            for (int row = 0; row < 5; ++row) {
+                QAccessibleInterface* value = w.accessible(values[row]);
+                const QString shown = w.label(values[row])->text();
+                QCOMPARE(value->role(), QAccessible::StaticText);
+                QCOMPARE(nameOf(value), captions[row]);
+                QCOMPARE(value->text(QAccessible::Value), shown);
+                QAccessibleTextInterface* text = value->textInterface();
+                QVERIFY(text != nullptr);
+                QCOMPARE(text->characterCount(), shown.size());
+                QCOMPARE(text->text(0, -1), shown);
+                QCOMPARE(text->text(2, 5), shown.mid(2, 3));
+                QCOMPARE(text->text(-4, 1000), shown);
+                QCOMPARE(text->text(5, 2), QString());
+                QVERIFY(value->actionInterface() == nullptr ||
+                        value->actionInterface()->actionNames().isEmpty());
+            }
+            QCOMPARE(w.label(Label12)->text() == kPlaceholder, input.isEmpty());
+        }
+        QAccessibleInterface* counter = w.accessible(Label17);
+        QCOMPARE(nameOf(counter), QStringLiteral("还可输入的字符数"));
+        QCOMPARE(counter->textInterface()->text(0, -1), QStringLiteral("25"));
+    }
+
+    // The tree holds what a person can see and nothing more: no store, shape,
+    // line, background, focus frame or row caption; the warning only while
+    // it shows. Parent and child links agree, as AT-SPI walks both ways.
+    void treeHoldsOnlyWhatIsShown() {
+        Window w;
+        const auto collect = [&w] {
+            std::set<QObject*> found;
+            walk(QAccessible::queryAccessibleInterface(&w.platform.window()),
+                 [&found](QAccessibleInterface* each) { found.insert(each->object()); });
+            return found;
+        };
+        const std::set<ControlId> expected{Label1, Label2,  Text1,  Label17, ann1,
+                                           ann2,   Label8,  Label9, fz1,     Label10,
+                                           fz2,    Label11, fz3,    Label12, fz4};
+        for (int round = 0; round < 2; ++round) {
+            const std::set<QObject*> found = collect();
+            for (const auto& layout : controlLayouts()) {
+                const bool shown =
+                    expected.contains(layout.id) || (round == 1 && layout.id == Label14);
+                QVERIFY2(found.contains(w.control(layout.id)) == shown, nameOf(layout.id).data());
+            }
+            QAccessibleInterface* client = w.client();
+            QCOMPARE(client->childCount(), static_cast<int>(expected.size()) + round);
+            for (int i = 0; i < client->childCount(); ++i) {
+                QAccessibleInterface* child = client->child(i);
+                QCOMPARE(client->indexOfChild(child), i);
+                QCOMPARE(child->parent(), client);
+                QVERIFY(!nameOf(child).isEmpty());
+            }
+            QCOMPARE(client->child(-1), nullptr);
+            QCOMPARE(client->child(client->childCount()), nullptr);
+            // An empty input shows the warning.
+            w.box()->clear();
+            w.press(ann1);
+            QVERIFY(w.label(Label14)->isVisible());
+        }
+        // Reading order: the warning sits in the input row.
+        QCOMPARE(w.client()->child(4)->object(), w.control(Label14));
+        QCOMPARE(nameOf(w.client()->child(4)), w.label(Label14)->text());
+    }
+
+    // A press does what a click does, and only once control is back in the
+    // event loop, so the tool that asked is answered first.
+    void pressDigestsAndCopies() {
+        Window w;
+        w.box()->setText(kSample);
+        w.accessible(ann1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(w.label(Label8)->text(), kPlaceholder);
+        QTRY_COMPARE(w.label(Label8)->text(), kSample);
+        const QString upper = w.label(Label12)->text();
+        QCOMPARE(upper.size(), 32);
+        QCOMPARE(w.label(Label11)->text(), upper.toLower());
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        for (int row = 0; row < 4; ++row) {
+            const ControlId copy = kCopyLabels[row];
+            w.press(copy);
+            QCOMPARE(QGuiApplication::clipboard()->text(),
+                     w.label(static_cast<ControlId>(indexOf(Label9) + row))->text());
+            QCOMPARE(w.label(copy)->text(), QStringLiteral("已复制"));
+        }
+        QCOMPARE(QGuiApplication::clipboard()->text(), upper);
+
+        w.press(ann2);
+        QCOMPARE(w.box()->text(), QString());
+        QCOMPARE(w.label(Label8)->text(), kPlaceholder);
+        // The rows are reset: a copy label greyed again copies nothing.
+        QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+        w.press(fz1);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    }
+
+    // A label that a modal box blocks cannot be pressed, as it cannot be
+    // clicked; an action that names no press does nothing.
+    void pressIsRefusedWhereAClickIsImpossible() {
+        Window w;
+        w.box()->setText(kSample);
+        w.accessible(ann1)->actionInterface()->doAction(QStringLiteral("ShowMenu"));
+        QCoreApplication::processEvents();
+        QCOMPARE(w.label(Label8)->text(), kPlaceholder);
+
+        bool pressedUnderTheBox = false;
+        QTimer::singleShot(50, [&] {
+            w.press(ann1);
+            pressedUnderTheBox = w.label(Label8)->text() != kPlaceholder;
+            QApplication::activeModalWidget()->close();
+        });
+        QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("x"),
+                        QMessageBox::Ok, &w.platform.window());
+        box.exec();
+        QVERIFY(!pressedUnderTheBox);
+        w.press(ann1);
+        QCOMPARE(w.label(Label8)->text(), kSample);
+    }
+
+    // Tab visits the input box, 加密, 重置 and the enabled copy labels in row
+    // order, and Shift+Tab goes back the same way.
+    void tabOrderFollowsTheWindow() {
+        Window w;
+        w.box()->setFocus();
+        QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(ann1));
+        QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(ann2));
+        QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(Text1));  // the copies are greyed
+        QCOMPARE(w.focusAfter(Qt::Key_Backtab), w.control(ann2));
+
+        w.digest(kSample);
+        const ControlId order[] = {Text1, ann1, ann2, fz1, fz2, fz3, fz4, Text1};
+        w.box()->setFocus();
+        for (int i = 1; i < 8; ++i) {
+            QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(order[i]));
+        }
+        for (int i = 6; i >= 0; --i) {
+            QCOMPARE(w.focusAfter(Qt::Key_Tab, Qt::ShiftModifier), w.control(order[i]));
+        }
+        QVERIFY(w.accessible(fz4)->state().focusable);
+    }
+
+    // Space, Enter and the keypad's Enter press the focused label-button;
+    // Enter in the input box still digests; other keys do nothing.
+    void keysPressTheFocusedButton() {
+        Window w;
+        w.box()->setFocus();
+        w.box()->setText(kSample);
+        QTest::keyClick(w.box(), Qt::Key_Return);
+        QCOMPARE(w.label(Label8)->text(), kSample);
+
+        QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(ann1));
+        QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(ann2));
+        QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(fz1));
+        QTest::keyClick(w.control(fz1), Qt::Key_A);
+        QTest::keyClick(w.control(fz1), Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(w.label(fz1)->text(), QStringLiteral("复制"));
+        QTest::keyClick(w.control(fz1), Qt::Key_Space);
+        QCOMPARE(QGuiApplication::clipboard()->text(), w.label(Label9)->text());
+        QCOMPARE(w.label(fz1)->text(), QStringLiteral("已复制"));
+        QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(fz2));
+        QTest::keyClick(w.control(fz2), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), w.label(Label10)->text());
+
+        w.control(ann2)->setFocus();
+        QTest::keyClick(w.control(ann2), Qt::Key_Return);
+        QCOMPARE(w.label(Label8)->text(), kPlaceholder);
+        QCOMPARE(w.box()->text(), QString());
+        // The copies greyed under the focus: it moves on, never to a greyed one.
+        QVERIFY(!w.control(fz2)->hasFocus());
+    }
+
+    // The focus frame shows only while a label-button has the keyboard focus;
+    // a click never gives it the focus, so the window at rest and after any
+    // click is drawn as designed.
+    void focusFrameOnlyWithTheKeyboardFocus() {
+        Window w;
+        QWidget& client = *w.control(ControlId::Form1);
+        auto* frame = client.findChild<QWidget*>(QStringLiteral("focusFrame"));
+        QVERIFY(frame != nullptr);
+        const QRect input = w.box()->geometry();
+        // The input box's caret blinks; everything else must match.
+        const auto outsideInput = [&client, input] {
+            QImage image = client.grab().toImage();
+            for (int y = input.top(); y <= input.bottom(); ++y) {
+                for (int x = input.left(); x <= input.right(); ++x) {
+                    image.setPixel(x, y, 0);
+                }
+            }
+            return image;
+        };
+        w.box()->setFocus();
+        const QImage rest = outsideInput();
+        QVERIFY(!frame->isVisible());
+
+        QTest::mouseClick(w.control(ann2), Qt::LeftButton);
+        QVERIFY(w.box()->hasFocus());
+        QVERIFY(!frame->isVisible());
+
+        QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(ann1));
+        QVERIFY(frame->isVisible());
+        QVERIFY(frame->geometry().contains(w.control(ann1)->geometry()));
+        QCOMPARE(frame->palette().color(QPalette::WindowText),
+                 w.label(ann1)->palette().color(QPalette::WindowText));
+        const QImage focused = outsideInput();
+        QVERIFY(focused != rest);
+        // Only around the focused label.
+        const QRect around = frame->geometry();
+        for (int y = 0; y < rest.height(); ++y) {
+            for (int x = 0; x < rest.width(); ++x) {
+                if (!around.contains(x, y)) {
+                    QCOMPARE(focused.pixel(x, y), rest.pixel(x, y));
+                }
+            }
+        }
+
+        QCOMPARE(w.focusAfter(Qt::Key_Backtab), w.control(Text1));
+        QVERIFY(!frame->isVisible());
+        QCOMPARE(outsideInput(), rest);
+    }
+
+    // A menu command that opens a box returns first; the box follows from the
+    // event loop. The same holds when an assistive tool presses the item.
+    void menuCommandsAnswerBeforeTheirBoxes() {
+        Window w;
+        QMenu* menu = w.platform.window().menuBar()->actions().first()->menu();
+        QAccessibleInterface* items = QAccessible::queryAccessibleInterface(menu);
+        QVERIFY(items != nullptr);
+        for (const MenuId id : {MenuId::gy3, MenuId::gy4}) {
+            const QString caption = w.platform.menuItem(id)->text();
+            QAccessibleInterface* item = nullptr;
+            for (int i = 0; i < items->childCount(); ++i) {
+                if (nameOf(items->child(i)) == caption) {
+                    item = items->child(i);
+                }
+            }
+            QVERIFY2(item != nullptr, qPrintable(caption));
+            bool returned = false;
+            BoxAnswerer answerer{&returned};
+            answerer.answerNext();
+            item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            returned = true;
+            QTRY_VERIFY_WITH_TIMEOUT(!answerer.title.isEmpty(), kBoxWaitMs);
+            QVERIFY(answerer.afterReturn);
+            QVERIFY(answerer.title.contains(id == MenuId::gy3 ? QStringLiteral("联系开发者")
+                                                              : QStringLiteral("MD5Zevrin")));
+        }
+    }
+
+    // Qt's own texts follow the system's language: "确定" on a Chinese
+    // system; a language Qt has no translation for keeps English.
+    void standardButtonsSpeakTheSystemLanguage() {
+        const auto okText = [] {
+            QMessageBox box(QMessageBox::Information, QString(), QString(), QMessageBox::Ok);
+            return box.button(QMessageBox::Ok)->text();
+        };
+        const auto unload = [] {
+            for (auto* translator : qApp->findChildren<QTranslator*>()) {
+                QCoreApplication::removeTranslator(translator);
+                delete translator;
+            }
+        };
+        QCOMPARE(okText(), QStringLiteral("OK"));
+        QVERIFY(loadQtTranslations(QLocale(QLocale::Chinese, QLocale::China)));
+        QCOMPARE(okText(), QStringLiteral("确定"));
+        unload();
+        QVERIFY(loadQtTranslations(QLocale(QLocale::French, QLocale::France)));
+        QVERIFY(QCoreApplication::translate("QPlatformTheme", "Cancel") !=
+                QStringLiteral("Cancel"));
+        unload();
+        QVERIFY(!loadQtTranslations(QLocale(QLocale::Swahili)));
+        QCOMPARE(okText(), QStringLiteral("OK"));
+        QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
+    }
+};
+
+}  // namespace md5z
+
+QTEST_MAIN(md5z::AccessibilityTest)
+#include "accessibility_test.moc"
