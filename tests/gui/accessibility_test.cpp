@@ -326,8 +326,14 @@ class AccessibilityTest : public QObject {
         QTest::keyClick(w.control(ann2), Qt::Key_Return);
         QCOMPARE(w.label(Label8)->text(), kPlaceholder);
         QCOMPARE(w.box()->text(), QString());
-        // The copies greyed under the focus: it moves on, never to a greyed one.
         QVERIFY(!w.control(fz2)->hasFocus());
+
+        // Alt+G opens the menu whichever control has the focus.
+        QMenu* menu = w.platform.window().menuBar()->actions().first()->menu();
+        QTest::keyClick(w.control(ann2), Qt::Key_G, Qt::AltModifier);
+        QTRY_VERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!menu->isVisible());
     }
 
     // The focus frame shows only while a label-button has the keyboard focus;
