@@ -41,8 +41,15 @@ QPixmap programIconPixmap() {
     return QPixmap(QString::fromLatin1(kIconPath));
 }
 
-QPixmap backgroundPicture() {
-    return QPixmap(QString::fromLatin1(kBackgroundPath));
+QImage backgroundPicture(QSize size) {
+    QImage stretched = QImage(QString::fromLatin1(kBackgroundPath))
+                           .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // The picture is opaque: three bytes a pixel hold all of it, a quarter
+    // less than the four of the file's own format.
+    if (!stretched.hasAlphaChannel()) {
+        stretched.convertTo(QImage::Format_RGB888);
+    }
+    return stretched;
 }
 
 QCursor pointerOf(Picture picture) {

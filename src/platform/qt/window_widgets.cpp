@@ -9,6 +9,7 @@
 #include "platform/qt/label_buttons.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/stretched_picture.h"
 
 namespace md5z {
 namespace {
@@ -65,11 +66,7 @@ QWidget* makeTextBox(const ControlLayout& layout, QWidget* parent) {
 }
 
 QWidget* makeImage(const ControlLayout& layout, QWidget* parent) {
-    auto* image = new QLabel(parent);
-    image->setPixmap(backgroundPicture());
-    image->setScaledContents(true);
-    image->setGeometry(pixelBox(layout));
-    return image;
+    return new StretchedPicture(pixelBox(layout), parent);
 }
 
 QWidget* makeControl(const ControlLayout& layout, QWidget* parent) {
