@@ -48,10 +48,11 @@ bench: deps
 	cmake --build $(BENCH_DIR) --target md5z_bench
 	$(BENCH_DIR)/bench/md5z_bench
 
-# The window program's start-up time and peak memory against gtkhash, and its
-# processor use while idle. Every start gets an X server of its own, as the
-# reference figures for gtkhash were taken; STARTUP_FLAGS= (empty) measures
-# both on one warmed-up server instead (see the README).
+# The window program's start-up time and peak memory against gtkhash, its
+# processor use while idle and its proportional set size. Every round starts
+# both on one warmed-up server (the -warm figures) and on X servers of their
+# own, as the reference figures for gtkhash were taken; STARTUP_FLAGS= (empty)
+# leaves out the fresh servers (see the README).
 STARTUP_FLAGS ?= --fresh-server
 bench-startup: deps
 	$(BENCH_CONFIGURE)

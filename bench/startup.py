@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
 """Start-up time, peak memory and idle cost of the window program.
 
-On an X server of its own (Xvfb), the program and Debian's gtkhash are
-started in turns, the order swapping from round to round, after one
-uncounted warm-up start of each:
+The program and Debian's gtkhash are started in turns, the order swapping
+from round to round:
 
   start-up time   from launch to the first top-level window being mapped
                   (md5zevrin's main window or its start-up notice, whichever
@@ -13,19 +12,25 @@ uncounted warm-up start of each:
   peak memory     VmHWM of /proc/PID/status, read once the window has been
                   up for half a second, just before the program is ended.
 
-Then md5zevrin is started once more, its notice is dismissed with the
-Return key, and the CPU time it uses while its window sits untouched is
-read from /proc/PID/stat (utime + stime).
+Every round starts both programs on one X server (Xvfb) that has already
+seen one uncounted start of each, as on a desktop that has been running a
+while: the warm figures. The first GTK program on an X server probes OpenGL
+(Mesa loads its LLVM back end, about 55 MB more resident memory) and leaves
+the result on the root window for every later GTK program. With
+--fresh-server every round also starts both programs on X servers of their
+own, each the first client of its server, so that every gtkhash start pays
+that probe, as when gtkhash's reference figures were taken.
 
-The warm-up matters for gtkhash: the first GTK program on an X server
-probes OpenGL (Mesa loads its LLVM back end, about 55 MB more resident
-memory) and leaves the result on the root window for every later GTK
-program, as on any desktop session. --fresh-server starts every program on
-a new X server instead, so that every gtkhash start pays that probe.
+Then md5zevrin is started once more on the warm server, its notice is
+dismissed with the Return key, its proportional set size is read from
+/proc/PID/smaps_rollup, and the CPU time it uses while its window sits
+untouched is read from /proc/PID/stat (utime + stime).
 
 The last lines are the figures, NAME VALUE: startup-ratio and rss-ratio
-(medians of the per-round ratios md5zevrin / gtkhash) and idle-cpu-percent
-(of one core).
+(medians of the per-round ratios md5zevrin / gtkhash; on fresh servers with
+--fresh-server, else on the warm one), idle-cpu-percent (of one core),
+startup-ratio-warm and rss-ratio-warm (the same ratios on the warm server)
+and pss-mib (md5zevrin's proportional set size once the notice is gone).
 """
 
 import argparse
@@ -156,6 +161,18 @@ def peak_resident_kib(pid):
     raise Failure(f"no VmHWM for process {pid}")
 
 
+def memory_rollup_kib(pid):
+    """The fields of /proc/PID/smaps_rollup that count kB, by name."""
+    fields = {}
+    with open(f"/proc/{pid}/smaps_rollup") as rollup:
+        for line in rollup:
+            name, _, rest = line.partition(":")
+            value = rest.split()
+            if len(value) == 2 and value[1] == "kB":
+                fields[name] = int(value[0])
+    return fields
+
+
 def cpu_ticks(pid):
     """utime + stime of the whole process, in clock ticks."""
     with open(f"/proc/{pid}/stat") as stat:
@@ -232,7 +249,8 @@ def dismiss_notice(env, process):
 
 def measure_idle(program, env, watcher, seconds):
     """Percent of one core used while the window sits untouched, by ticks
-    of /proc/PID/stat, and the same from the scheduler's nanoseconds."""
+    of /proc/PID/stat, and the same from the scheduler's nanoseconds; and
+    the memory rollup of the settled window, before the count."""
     watcher.drain()
     started = time.monotonic()
     process = subprocess.Popen(
@@ -242,6 +260,7 @@ def measure_idle(program, env, watcher, seconds):
         watcher.wait_for_map(1, process, started + MAP_TIMEOUT)
         dismiss_notice(env, process)
         time.sleep(IDLE_SETTLE)
+        rollup = memory_rollup_kib(process.pid)
         ticks_before, ns_before = cpu_ticks(process.pid), cpu_nanoseconds(process.pid)
         time.sleep(seconds)
         ticks_after, ns_after = cpu_ticks(process.pid), cpu_nanoseconds(process.pid)
@@ -252,7 +271,7 @@ def measure_idle(program, env, watcher, seconds):
     ticks_per_second = os.sysconf("SC_CLK_TCK")
     by_ticks = 100.0 * (ticks_after - ticks_before) / ticks_per_second / seconds
     by_scheduler = 100.0 * (ns_after - ns_before) / 1e9 / seconds
-    return by_ticks, by_scheduler
+    return by_ticks, by_scheduler, rollup
 
 
 def clean_environment(display, home):
@@ -292,6 +311,14 @@ class Display:
         self.server.wait()
 
 
+def ratios(results):
+    """Medians of the per-round ratios md5zevrin / gtkhash: (start-up, memory)."""
+    ours, theirs = results["md5zevrin"], results[REFERENCE]
+    startup = statistics.median(a[0] / b[0] for a, b in zip(ours, theirs))
+    rss = statistics.median(a[1] / b[1] for a, b in zip(ours, theirs))
+    return startup, rss
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", default=DEFAULT_PROGRAM, help="the md5zevrin binary")
@@ -300,8 +327,9 @@ def main():
     parser.add_argument(
         "--fresh-server",
         action="store_true",
-        help="start every program on an X server of its own, as the first client "
-        "(GTK then also probes OpenGL, once per server)",
+        help="also start both programs on X servers of their own in every round, "
+        "each the first client (GTK then also probes OpenGL, once per server); "
+        "startup-ratio and rss-ratio are then taken there",
     )
     args = parser.parse_args()
     if args.rounds < 1:
@@ -313,12 +341,13 @@ def main():
         sys.exit(f"startup.py: {args.program} is not an executable (make bench builds it)")
 
     programs = {"md5zevrin": [args.program], REFERENCE: [REFERENCE]}
+    servers = ["fresh", "warm"] if args.fresh_server else ["warm"]
     home = tempfile.mkdtemp(prefix="md5z-startup-")
-    shared = None
+    warm = None
 
-    def start(command):
-        if shared is not None:
-            return measure_start(command, shared.env, shared.watcher)
+    def start(server, command):
+        if server == "warm":
+            return measure_start(command, warm.env, warm.watcher)
         fresh = Display(home)
         try:
             return measure_start(command, fresh.env, fresh.watcher)
@@ -326,53 +355,63 @@ def main():
             fresh.close()
 
     try:
-        if not args.fresh_server:
-            shared = Display(home)
-        where = "a new X server for every start" if args.fresh_server else "one X server"
+        warm = Display(home)
+        where = "one warm X server"
+        if args.fresh_server:
+            where += " and a new X server for every fresh start"
         print(f"{where}, {SCREEN}; {args.rounds} rounds after one warm-up start each")
-        print(f"{'round':>5}  {'program':<10} {'start-up ms':>12} {'VmHWM MiB':>10}")
+        print(f"{'round':>5}  {'server':<6} {'program':<10} {'start-up ms':>12} {'VmHWM MiB':>10}")
         for command in programs.values():
-            start(command)
-        results = {name: [] for name in programs}
+            start("warm", command)
+        results = {server: {name: [] for name in programs} for server in servers}
         for round_index in range(args.rounds):
             order = list(programs) if round_index % 2 == 0 else list(reversed(programs))
-            for name in order:
-                seconds, peak = start(programs[name])
-                results[name].append((seconds, peak))
-                print(f"{round_index:>5}  {name:<10} {seconds * 1e3:>12.1f} {peak / 1024:>10.1f}")
-                sys.stdout.flush()
+            for server in servers:
+                for name in order:
+                    seconds, peak = start(server, programs[name])
+                    results[server][name].append((seconds, peak))
+                    print(
+                        f"{round_index:>5}  {server:<6} {name:<10} {seconds * 1e3:>12.1f} "
+                        f"{peak / 1024:>10.1f}"
+                    )
+                    sys.stdout.flush()
 
-        idle = shared if shared is not None else Display(home)
-        try:
-            idle_ticks, idle_scheduler = measure_idle(
-                args.program, idle.env, idle.watcher, args.idle_seconds
-            )
-        finally:
-            if idle is not shared:
-                idle.close()
+        idle_ticks, idle_scheduler, rollup = measure_idle(
+            args.program, warm.env, warm.watcher, args.idle_seconds
+        )
     except Failure as failure:
         sys.exit(f"startup.py: {failure}")
     finally:
-        if shared is not None:
-            shared.close()
+        if warm is not None:
+            warm.close()
         shutil.rmtree(home, ignore_errors=True)
 
-    ours, theirs = results["md5zevrin"], results[REFERENCE]
-    startup_ratio = statistics.median(a[0] / b[0] for a, b in zip(ours, theirs))
-    rss_ratio = statistics.median(a[1] / b[1] for a, b in zip(ours, theirs))
     print()
-    for name, runs in results.items():
-        print(
-            f"# {name}: median start-up {statistics.median(r[0] for r in runs) * 1e3:.1f} ms, "
-            f"median VmHWM {statistics.median(r[1] for r in runs) / 1024:.1f} MiB"
-        )
+    for server in servers:
+        for name, runs in results[server].items():
+            print(
+                f"# {name} ({server} server): median start-up "
+                f"{statistics.median(r[0] for r in runs) * 1e3:.1f} ms, "
+                f"median VmHWM {statistics.median(r[1] for r in runs) / 1024:.1f} MiB"
+            )
+    print(
+        f"# md5zevrin after the notice: Rss {rollup['Rss'] / 1024:.1f} MiB, "
+        f"Pss {rollup['Pss'] / 1024:.1f} MiB (anonymous {rollup.get('Pss_Anon', 0) / 1024:.1f}, "
+        f"file {rollup.get('Pss_File', 0) / 1024:.1f}, shared memory "
+        f"{rollup.get('Pss_Shmem', 0) / 1024:.1f})"
+    )
     print(
         f"# md5zevrin idle for {args.idle_seconds:g} s: {idle_ticks:.2f} % of one core by "
         f"/proc/PID/stat ticks, {idle_scheduler:.4f} % by the scheduler's run time"
     )
+    startup_ratio, rss_ratio = ratios(results[servers[0]])
+    startup_ratio_warm, rss_ratio_warm = ratios(results["warm"])
     print(f"startup-ratio {startup_ratio:.2f}")
     print(f"rss-ratio {rss_ratio:.2f}")
     print(f"idle-cpu-percent {idle_ticks:.2f}")
+    print(f"startup-ratio-warm {startup_ratio_warm:.2f}")
+    print(f"rss-ratio-warm {rss_ratio_warm:.2f}")
+    print(f"pss-mib {rollup['Pss'] / 1024:.1f}")
 
 
 if __name__ == "__main__":
