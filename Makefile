@@ -10,7 +10,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test run clean format install package bench bench-startup test-sanitize fuzz screenshot
+.PHONY: all deps configure build test run clean format install package bench bench-startup test-sanitize fuzz screenshot unit-tables
 
 all: build
 
@@ -78,6 +78,11 @@ fuzz: deps
 	    -DMD5Z_BUILD_TESTS=OFF -DMD5Z_BUILD_GUI=OFF $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_DIR)
 	fuzz/run $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# Regenerates the compiled-in code page and upper-case tables from ICU
+# (src/platform/code_page_table.inc, src/input/upper_case_table.inc).
+unit-tables: configure
+	cmake --build $(BUILD_DIR) --target unit-tables
 
 # Regenerates docs/screenshot.png from the real window.
 screenshot: build

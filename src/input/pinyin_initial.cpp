@@ -7,8 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include <unicode/uchar.h>
-
+#include "input/upper_case.h"
 #include "platform/code_page.h"
 
 namespace md5z {
@@ -64,11 +63,6 @@ char16_t InitialOfDoubleByte(std::int16_t value) {
     return after == BoundaryTable.begin() ? kBelowFirstHanzi : std::prev(after)->initial;
 }
 
-// Unicode's simple, one-to-one mapping keeps every unit a single unit.
-char16_t UpperUnit(char16_t unit) {
-    return static_cast<char16_t>(u_toupper(unit));
-}
-
 using UnitTable = std::array<char16_t, kCodeUnitCount>;
 
 UnitTable BuildUnitTable() {
@@ -98,9 +92,9 @@ std::u16string py(std::u16string_view mystr) {
         return std::u16string(1, InitialOfDoubleByte(value));
     }
     std::u16string upper(mystr);
-    std::transform(upper.begin(), upper.end(), upper.begin(), UpperUnit);
+    std::transform(upper.begin(), upper.end(), upper.begin(), UpperCaseUnit);
     if (upper >= u"A" && upper <= u"Z") {
-        return std::u16string(1, UpperUnit(mystr.front()));
+        return std::u16string(1, UpperCaseUnit(mystr.front()));
     }
     return std::u16string(mystr);
 }

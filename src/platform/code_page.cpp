@@ -1,92 +1,25 @@
 #include "platform/code_page.h"
 
 #include <array>
-#include <memory>
-#include <stdexcept>
-#include <string>
-
-#include <unicode/ucnv.h>
-#include <unicode/utypes.h>
 
 namespace md5z {
 namespace {
 
-constexpr const char* kConverterName = "windows-936";
-constexpr char kSubstitute = '?';
-
-using CodeTable = std::array<std::int16_t, kCodeUnitCount>;
-
-struct ConverterCloser {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
+// ICU's "windows-936" with exact mappings only and '?' for the rest: the
+// values of Windows' WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS) with the
+// default character "?", one per unit.
+constexpr std::array<std::int16_t, kCodeUnitCount> kValues = {
+#include "platform/code_page_table.inc"
 };
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
-
-[[noreturn]] void FailConverter(const char* step, UErrorCode status) {
-    throw std::runtime_error(std::string("code page 936: ICU converter \"") + kConverterName +
-                             "\" " + step + ": " + u_errorName(status));
-}
-
-// Exact mappings only: a fallback would turn e.g. U+00A2 into the full-width
-// cent sign, a character the user never typed.
-Converter OpenConverter() {
-    UErrorCode status = U_ZERO_ERROR;
-    Converter converter(ucnv_open(kConverterName, &status));
-    if (U_FAILURE(status) || !converter) {
-        FailConverter("cannot be opened", status);
-    }
-    ucnv_setFallback(converter.get(), false);
-    status = U_ZERO_ERROR;
-    ucnv_setSubstChars(converter.get(), &kSubstitute, 1, &status);
-    if (U_FAILURE(status)) {
-        FailConverter("rejects the substitute '?'", status);
-    }
-    return converter;
-}
-
-std::int16_t ConvertOneUnit(UConverter* converter, char16_t unit) {
-    const UChar source = unit;
-    char bytes[4] = {};
-    UErrorCode status = U_ZERO_ERROR;
-    ucnv_reset(converter);
-    const int32_t length = ucnv_fromUChars(converter, bytes, sizeof bytes, &source, 1, &status);
-    if (U_FAILURE(status)) {
-        FailConverter("failed on a single unit", status);
-    }
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    const auto trail = static_cast<unsigned char>(bytes[1]);
-    switch (length) {
-        case 1:
-            return lead;
-        case 2:
-            return static_cast<std::int16_t>(static_cast<std::uint16_t>(lead << 8 | trail));
-        default:
-            // ICU drops unmappable default-ignorable characters (soft hyphen,
-            // zero-width joiner, byte order mark) instead of substituting them;
-            // they are as unrepresentable as any other.
-            return kSubstitute;
-    }
-}
-
-CodeTable BuildCodeTable() {
-    const Converter converter = OpenConverter();
-    CodeTable table{};
-    for (std::size_t unit = 0; unit < kCodeUnitCount; ++unit) {
-        table[unit] = ConvertOneUnit(converter.get(), static_cast<char16_t>(unit));
-    }
-    return table;
-}
 
 }  // namespace
 
-// Built on first use: the table costs 65,536 conversions, which a window
-// that is merely started never needs.
 std::span<const std::int16_t, kCodeUnitCount> CodePageValues() {
-    static const CodeTable table = BuildCodeTable();
-    return table;
+    return kValues;
 }
 
 std::int16_t CodePageValue(char16_t unit) {
-    return CodePageValues()[unit];
+    return kValues[unit];
 }
 
 }  // namespace md5z

@@ -1,7 +1,5 @@
 #include "platform/fake_platform.h"
 
-#include <unicode/unistr.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -17,14 +15,47 @@ bool deliverIf(bool reaches, Handler handler) {
     return reaches;
 }
 
+constexpr char32_t kReplacement = 0xFFFD;
+
+void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// A lone surrogate is spelt as U+FFFD, as any UTF-8 encoder does.
+std::string utf8Of(std::u16string_view text) {
+    std::string utf8;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t unit = text[i];
+        const bool high = unit >= 0xD800 && unit < 0xDC00;
+        const bool lowNext = i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+        if (high && lowNext) {
+            appendUtf8(utf8, 0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00));
+        } else if (unit >= 0xD800 && unit < 0xE000) {
+            appendUtf8(utf8, kReplacement);
+        } else {
+            appendUtf8(utf8, unit);
+        }
+    }
+    return utf8;
+}
+
 // How the log spells each kind of argument.
 struct Spelling {
-    std::string operator()(std::u16string_view text) const {
-        std::string utf8;
-        icu::UnicodeString(false, text.data(), static_cast<std::int32_t>(text.size()))
-            .toUTF8String(utf8);
-        return utf8;
-    }
+    std::string operator()(std::u16string_view text) const { return utf8Of(text); }
     std::string operator()(ControlId id) const { return std::string(nameOf(id)); }
     std::string operator()(TimerId id) const { return std::string(nameOf(id)); }
     std::string operator()(bool on) const { return on ? "true" : "false"; }

@@ -1,9 +1,7 @@
 // Thousands of seeded random event sequences: typing and editing any units,
 // clicks on every control, menus, mouse moves, ticks, passing time, window
 // changes and close requests. After every event the rules that always hold
-// are checked, the digest against OpenSSL's.
-
-#include <openssl/evp.h>
+// are checked, the digest against the system's MD5.
 
 #include <algorithm>
 #include <array>
@@ -17,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../digest/reference_md5.h"
 #include "input/pinyin_initial.h"
 #include "platform/code_page.h"
 #include "platform/fake_platform.h"
@@ -47,13 +46,9 @@ std::u16string reference(std::u16string_view converted) {
     for (const char16_t unit : converted) {
         bytes += static_cast<char>(CodePageValue(unit));
     }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr);
     std::u16string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += u"0123456789ABCDEF"[digest[i] >> 4];
-        hex += u"0123456789ABCDEF"[digest[i] & 0x0F];
+    for (const char digit : testing::ReferenceMD5(bytes)) {
+        hex += static_cast<char16_t>(digit >= 'a' ? digit - 'a' + 'A' : digit);
     }
     return hex;
 }
