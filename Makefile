@@ -9,8 +9,9 @@ BENCH_DIR    ?= build-bench
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 60
+WINDOWS_DIR  ?= build-windows
 
-.PHONY: all deps configure build test run clean format install package bench bench-startup test-sanitize fuzz screenshot unit-tables
+.PHONY: all deps configure build test run clean format install package bench bench-startup test-sanitize fuzz screenshot unit-tables windows test-windows package-windows
 
 all: build
 
@@ -79,6 +80,29 @@ fuzz: deps
 	cmake --build $(FUZZ_DIR)
 	fuzz/run $(FUZZ_DIR) $(FUZZ_SECONDS)
 
+# The Windows program, cross-built with mingw-w64 into $(WINDOWS_DIR), and its
+# tests run under Wine. Only these targets install the Windows tool chain and
+# Wine (about 1 GiB), so `make test` never pulls them.
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix wine64 fonts-wine icoutils
+WINDOWS_CONFIGURE = cmake -S . -B $(WINDOWS_DIR) -G $(GENERATOR) \
+    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+
+windows:
+	./tools/install-deps $(WINDOWS_PACKAGES)
+	$(WINDOWS_CONFIGURE)
+	cmake --build $(WINDOWS_DIR)
+
+# CTest runs each test program through Wine, in a prefix of the build's own
+# that tests/windows/wine-session prepares and keeps served.
+test-windows: windows
+	tests/windows/wine-session $(WINDOWS_DIR)/wineprefix \
+	    sh -c 'cd $(WINDOWS_DIR) && ctest $(CTEST_FLAGS)'
+
+# $(WINDOWS_DIR)/md5zevrin-1.03.0026-win64.zip: the program, the README and
+# the licence.
+package-windows: windows
+	cmake --build $(WINDOWS_DIR) --target package-windows
+
 # Regenerates the compiled-in code page and upper-case tables from ICU
 # (src/platform/code_page_table.inc, src/input/upper_case_table.inc).
 unit-tables: configure
@@ -92,4 +116,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WINDOWS_DIR)

@@ -49,6 +49,13 @@ endfunction()
 set(MD5Z_VERSION_COMMAS
     "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0")
 set(MD5Z_ICON_FILE "${MD5Z_PROGRAM_ICON}")
+set(MD5Z_POINTER_FILE "${PROJECT_SOURCE_DIR}/assets/command.cur")
+set(MD5Z_BACKGROUND_FILE "${PROJECT_SOURCE_DIR}/assets/background.bmp")
+# The resource numbers of the pictures, for the script and for the Win32
+# window that loads them.
+set(MD5Z_RC_ICON 1)
+set(MD5Z_RC_POINTER 2)
+set(MD5Z_RC_BACKGROUND 3)
 foreach(field IN ITEMS DEVELOPER DESCRIPTION_ZH RIGHTS_NOTICE LEGAL_NOTICE)
   md5z_rc_escape("${MD5Z_${field}}" MD5Z_RC_${field})
 endforeach()
@@ -57,9 +64,16 @@ configure_file("${MD5Z_DESKTOP_SOURCE_DIR}/md5zevrin.rc.in"
                "${MD5Z_DESKTOP_BINARY_DIR}/md5zevrin.rc" @ONLY)
 if(WIN32 AND TARGET md5zevrin)
   enable_language(RC)
-  target_sources(md5zevrin PRIVATE "${MD5Z_DESKTOP_BINARY_DIR}/md5zevrin.rc")
-  set_property(SOURCE "${MD5Z_DESKTOP_BINARY_DIR}/md5zevrin.rc" APPEND
-               PROPERTY OBJECT_DEPENDS "${MD5Z_PROGRAM_ICON}")
+  set(MD5Z_RC_SCRIPT "${MD5Z_DESKTOP_BINARY_DIR}/md5zevrin.rc")
+  target_sources(md5zevrin PRIVATE "${MD5Z_RC_SCRIPT}")
+  set_property(SOURCE "${MD5Z_RC_SCRIPT}" APPEND PROPERTY OBJECT_DEPENDS
+               "${MD5Z_PROGRAM_ICON}" "${MD5Z_POINTER_FILE}" "${MD5Z_BACKGROUND_FILE}")
+  target_compile_definitions(md5z_win32 PUBLIC MD5Z_RC_ICON=${MD5Z_RC_ICON}
+    MD5Z_RC_POINTER=${MD5Z_RC_POINTER} MD5Z_RC_BACKGROUND=${MD5Z_RC_BACKGROUND})
+  # The tests of the Win32 window load the same pictures from their own file.
+  if(TARGET md5z_win32_tests)
+    target_sources(md5z_win32_tests PRIVATE "${MD5Z_RC_SCRIPT}")
+  endif()
 endif()
 
 # --- Desktop entry, icons and AppStream metainfo ------------------------------

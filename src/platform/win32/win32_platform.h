@@ -1,0 +1,153 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/win32/window_pictures.h"
+#include "window/form.h"
+
+namespace md5z {
+
+class SessionInstance;
+
+// The desktop of the window on Win32: one top-level window whose client area
+// draws the layout's labels, shapes, lines and background itself, a native
+// EDIT control for Text1, the menu bar, SetTimer timers, message boxes, the
+// clipboard and the shell. Events reach Form1 through its dispatch entry
+// points, one at a time, until end().
+//
+// Timer1, the 1 ms housekeeping tick, stays enabled in the logic for the
+// life of the window, but ticks only matter after something has happened.
+// So its system timer runs after every event that reaches the window and is
+// killed again once a tick has changed nothing: an idle window costs no
+// processor.
+class Win32Platform final : public Platform {
+  public:
+    explicit Win32Platform(HINSTANCE instance);
+    ~Win32Platform() override;
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    // Events reach `form` from now on.
+    void attach(Form1& form);
+    // Runs the load handler as an event of the window.
+    void load();
+    // Pumps the thread's messages until end(); returns the exit status.
+    int run();
+
+    HWND window() const { return window_; }
+    HWND textBox() const { return textBox_; }
+    // Where a control lies in the client area, in pixels, as drawn now.
+    RECT controlBox(ControlId id) const { return boxes_[indexOf(id)]; }
+    // The surface a mouse event at this client point belongs to.
+    ControlId surfaceAt(POINT point) const;
+    bool ended() const { return ended_; }
+    bool timerEnabled(TimerId id) const { return timerEnabled_[indexOf(id)]; }
+    // Whether Timer1's ticks are being delivered right now.
+    bool housekeepingAwake() const { return housekeepingAwake_; }
+
+    std::u16string caption(ControlId label) const override;
+    void setCaption(ControlId label, std::u16string_view text) override;
+    void setForeColor(ControlId label, Colour colour) override;
+    void setEnabled(ControlId control, bool enabled) override;
+    void setVisible(ControlId control, bool visible) override;
+    Picture mouseIcon(ControlId label) const override;
+    void setMouseIcon(ControlId label, Picture picture) override;
+
+    void setFillColor(ControlId shape, Colour colour) override;
+
+    std::u16string text() const override;
+    void setText(std::u16string_view text) override;
+    void setPasswordChar(std::u16string_view mask) override;
+
+    void setTimerEnabled(TimerId timer, bool enabled) override;
+
+    WindowHandle windowHandle() const override;
+    std::u16string windowTitle() const override;
+    Picture windowIcon() const override;
+    WindowState windowState() const override;
+    void setWindowState(WindowState state) override;
+    void setOuterHeight(int twips) override;
+    void setOuterWidth(int twips) override;
+    void setWindowEnabled(bool enabled) override;
+    void makeLayered() override;
+    void setOpacity(std::uint8_t alpha) override;
+    void showWindow() override;
+
+    void messageBox(std::u16string_view text, int style, std::u16string_view title) override;
+    void showAbout(WindowHandle owner, std::u16string_view title, std::u16string_view text,
+                   Picture icon) override;
+
+    void openUrl(WindowHandle owner, std::u16string_view address) override;
+
+    void clearClipboard() override;
+    void setClipboardText(std::u16string_view text) override;
+
+    bool previousInstance() override;
+    void end() override;
+
+  private:
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
+    static LRESULT CALLBACK textBoxProcedure(HWND box, UINT message, WPARAM w, LPARAM l);
+    LRESULT handle(UINT message, WPARAM w, LPARAM l);
+    LRESULT handleTextBox(UINT message, WPARAM w, LPARAM l);
+
+    template <typename Handler>
+    void deliver(Handler handler);
+    template <typename Handler>
+    void react(Handler handler);
+    void noteChange();
+    void wakeHousekeeping();
+    void housekeepingTick();
+    bool acceptsInput() const;
+
+    void createWindow();
+    void createTextBox();
+    void createToolTips();
+    void startLayoutTimers();
+    void onMouse(UINT message, POINT point);
+    void onCommand(WPARAM w, LPARAM l);
+    bool onSetCursor(LPARAM l);
+    void onClose();
+    void paint();
+
+    void placeLabel(ControlId id);
+    void redraw(const RECT& box) const;
+    void updateToolRect(ControlId id) const;
+    SIZE outerSizeFor(int clientWidth, int clientHeight) const;
+    void askForOuterSize(std::optional<int>& asked, int pixels, bool height);
+
+    HINSTANCE instance_;
+    WindowPictures pictures_;
+    HWND window_ = nullptr;
+    HWND textBox_ = nullptr;
+    HWND toolTips_ = nullptr;
+    WNDPROC textBoxDefault_ = nullptr;
+    std::array<HFONT, kControlCount> fonts_{};
+    std::array<RECT, kControlCount> boxes_{};
+    std::array<std::u16string, kControlCount> captions_{};
+    std::array<Colour, kControlCount> foreColours_{};
+    std::array<Colour, kControlCount> fills_{};
+    std::array<bool, kControlCount> enabled_{};
+    std::array<bool, kControlCount> visible_{};
+    std::array<Picture, kControlCount> mouseIcons_{};
+    std::array<bool, kTimerCount> timerEnabled_{};
+    std::u16string lastText_;
+    std::optional<ControlId> pressed_;
+    std::optional<int> askedHeight_;
+    std::optional<int> askedWidth_;
+    std::optional<std::uint8_t> alpha_;
+    std::unique_ptr<SessionInstance> instanceLock_;
+    Form1* form_ = nullptr;
+    std::uint64_t changes_ = 0;
+    bool housekeepingAwake_ = false;
+    bool ended_ = false;
+};
+
+}  // namespace md5z

@@ -1,0 +1,160 @@
+#include "platform/win32/window_drawing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace md5z {
+namespace {
+
+constexpr int kPointsPerInch = 72;
+constexpr Colour kSystemColourNumber = 0xFF;
+// A rounded rectangle's corners curve over a quarter of its shorter side.
+constexpr int kCornerDivisor = 4;
+
+const wchar_t* wide(std::u16string_view text) {
+    return reinterpret_cast<const wchar_t*>(text.data());
+}
+
+UINT textAlignment(Alignment alignment) {
+    switch (alignment) {
+        case Alignment::Right:
+            return DT_RIGHT;
+        case Alignment::Centre:
+            return DT_CENTER;
+        case Alignment::Left:
+            break;
+    }
+    return DT_LEFT;
+}
+
+// Selects an object into a device context for one scope.
+class Selection {
+  public:
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~Selection() { SelectObject(dc_, previous_); }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+}  // namespace
+
+int pixels(int twips) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
+
+RECT pixelBox(const ControlLayout& layout) {
+    const auto& g = layout.geometry;
+    if (layout.kind != ControlKind::Line) {
+        return {pixels(g.left), pixels(g.top), pixels(g.left + g.width), pixels(g.top + g.height)};
+    }
+    const int reach = std::max(layout.penWidth, 1);
+    return {std::min(pixels(g.left), pixels(g.width)) - reach,
+            std::min(pixels(g.top), pixels(g.height)) - reach,
+            std::max(pixels(g.left), pixels(g.width)) + reach,
+            std::max(pixels(g.top), pixels(g.height)) + reach};
+}
+
+COLORREF colorRefOf(Colour colour) {
+    if ((colour & kSystemColourFlag) != 0) {
+        return GetSysColor(static_cast<int>(colour & kSystemColourNumber));
+    }
+    return static_cast<COLORREF>(colour);
+}
+
+HFONT createFont(const FontSpec& font) {
+    HDC screen = GetDC(nullptr);
+    const int dotsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    // A negative height asks for the character height, which is what a
+    // point size measures.
+    const int height = -static_cast<int>(std::lround(font.points * dotsPerInch / kPointsPerInch));
+    const std::u16string face(font.face);
+    return CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic,
+                       font.underline, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       reinterpret_cast<const wchar_t*>(face.c_str()));
+}
+
+SIZE captionSize(HFONT font, std::u16string_view caption) {
+    HDC screen = GetDC(nullptr);
+    SIZE size{};
+    {
+        const Selection selected(screen, font);
+        GetTextExtentPoint32W(screen, wide(caption), static_cast<int>(caption.size()), &size);
+    }
+    ReleaseDC(nullptr, screen);
+    return size;
+}
+
+void drawPicture(HDC dc, const RECT& box, HBITMAP picture) {
+    BITMAP bitmap{};
+    if (picture == nullptr || GetObjectW(picture, sizeof bitmap, &bitmap) == 0) {
+        return;
+    }
+    HDC source = CreateCompatibleDC(dc);
+    {
+        const Selection selected(source, picture);
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, source, 0, 0,
+                   bitmap.bmWidth, bitmap.bmHeight, SRCCOPY);
+    }
+    DeleteDC(source);
+}
+
+// The border lies inside the box, as wide as the layout says.
+void drawShape(HDC dc, const ControlLayout& layout, const RECT& box, Colour fill) {
+    HBRUSH brush = CreateSolidBrush(colorRefOf(fill));
+    HPEN pen = layout.penWidth > 0
+                   ? CreatePen(PS_INSIDEFRAME, layout.penWidth, colorRefOf(layout.foreColor))
+                   : static_cast<HPEN>(GetStockObject(NULL_PEN));
+    {
+        const Selection selectedBrush(dc, brush);
+        const Selection selectedPen(dc, pen);
+        // Without a pen the filled area ends one pixel short on the right and
+        // at the bottom.
+        const int reach = layout.penWidth > 0 ? 0 : 1;
+        if (layout.rounded) {
+            const int corner =
+                2 * std::min(box.right - box.left, box.bottom - box.top) / kCornerDivisor;
+            RoundRect(dc, box.left, box.top, box.right + reach, box.bottom + reach, corner, corner);
+        } else {
+            Rectangle(dc, box.left, box.top, box.right + reach, box.bottom + reach);
+        }
+    }
+    if (layout.penWidth > 0) {
+        DeleteObject(pen);
+    }
+    DeleteObject(brush);
+}
+
+void drawLine(HDC dc, const ControlLayout& layout) {
+    const auto& g = layout.geometry;
+    LOGBRUSH brush{BS_SOLID, colorRefOf(layout.foreColor), 0};
+    HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT,
+                            static_cast<DWORD>(std::max(layout.penWidth, 1)), &brush, 0, nullptr);
+    {
+        const Selection selected(dc, pen);
+        MoveToEx(dc, pixels(g.left), pixels(g.top), nullptr);
+        LineTo(dc, pixels(g.width), pixels(g.height));
+    }
+    DeleteObject(pen);
+}
+
+// A disabled label draws its caption in the desktop's greyed text colour.
+void drawLabel(HDC dc, const ControlLayout& layout, const RECT& box, std::u16string_view caption,
+               Colour colour, bool enabled, HFONT font) {
+    const Selection selected(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, enabled ? colorRefOf(colour) : GetSysColor(COLOR_GRAYTEXT));
+    RECT area = box;
+    DrawTextW(dc, wide(caption), static_cast<int>(caption.size()), &area,
+              DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_TOP | textAlignment(layout.alignment));
+}
+
+}  // namespace md5z
