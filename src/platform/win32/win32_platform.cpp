@@ -259,6 +259,9 @@ void Win32Platform::wakeHousekeeping() {
 }
 
 void Win32Platform::housekeepingTick() {
+    if (!timerEnabled_[indexOf(TimerId::Timer1)]) {
+        return;
+    }
     const auto before = changes_;
     deliver([](Form1& form) { form.onTimer(TimerId::Timer1); });
     if (changes_ == before && housekeepingAwake_) {
