@@ -66,13 +66,13 @@ bool opensClipboard(HWND owner) {
     return false;
 }
 
-void registerWindowClass(HINSTANCE instance, const WindowPictures& pictures, WNDPROC procedure) {
+// The icons are the window's own (WM_SETICON), not the class's: they live
+// as long as the window's pictures.
+void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW type{};
     type.cbSize = sizeof type;
     type.lpfnWndProc = procedure;
     type.hInstance = instance;
-    type.hIcon = pictures.icon();
-    type.hIconSm = pictures.smallIcon();
     type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     type.lpszClassName = kWindowClass;
     // Registered once per process; a second window reuses the class.
@@ -102,7 +102,7 @@ HMENU buildMenu() {
 Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures_(instance) {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    registerWindowClass(instance_, pictures_, &Win32Platform::windowProcedure);
+    registerWindowClass(instance_, &Win32Platform::windowProcedure);
     for (const auto& layout : controlLayouts()) {
         const auto i = indexOf(layout.id);
         captions_[i] = std::u16string(layout.caption);
@@ -147,6 +147,8 @@ void Win32Platform::createWindow() {
     window_ =
         CreateWindowExW(0, kWindowClass, title.c_str(), kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                         outer.cx, outer.cy, nullptr, buildMenu(), instance_, this);
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(pictures_.icon()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(pictures_.smallIcon()));
 }
 
 void Win32Platform::createTextBox() {
