@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -305,6 +306,80 @@ TEST_F(Win32Window, TheMenuShowsTheContactAndAboutBoxes) {
     ASSERT_EQ(titles.size(), 3u);
     EXPECT_EQ(titles[1], u"联系开发者");
     EXPECT_NE(titles[2].find(u"MD5Zevrin"), std::u16string::npos) << utf8(titles[2]);
+}
+
+// The client area as the window draws itself, caught once.
+class ClientPicture {
+  public:
+    explicit ClientPicture(HWND window) {
+        RECT client{};
+        GetClientRect(window, &client);
+        HDC screen = GetDC(window);
+        dc_ = CreateCompatibleDC(screen);
+        canvas_ = CreateCompatibleBitmap(screen, client.right, client.bottom);
+        previous_ = SelectObject(dc_, canvas_);
+        ReleaseDC(window, screen);
+        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+    }
+    ~ClientPicture() {
+        SelectObject(dc_, previous_);
+        DeleteObject(canvas_);
+        DeleteDC(dc_);
+    }
+    ClientPicture(const ClientPicture&) = delete;
+    ClientPicture& operator=(const ClientPicture&) = delete;
+
+    COLORREF at(POINT point) const { return GetPixel(dc_, point.x, point.y); }
+    bool shows(COLORREF colour, const RECT& box) const {
+        for (LONG y = box.top; y < box.bottom; ++y) {
+            for (LONG x = box.left; x < box.right; ++x) {
+                if (at({x, y}) == colour) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+  private:
+    HDC dc_ = nullptr;
+    HBITMAP canvas_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+};
+
+// The rounded faces under 加密 and 重置 follow the pointer: blue under 加密,
+// dark green under 重置, the highlight colour and green at rest.
+TEST_F(Win32Window, TheCommandFacesFollowThePointer) {
+    const RECT digestFace = platform_.controlBox(ControlId::Shape3);
+    const RECT clearFace = platform_.controlBox(ControlId::Shape4);
+    // Inside each face, clear of its rounded corners and of its label.
+    const POINT digestEdge{digestFace.left + 3, (digestFace.top + digestFace.bottom) / 2};
+    const POINT clearEdge{clearFace.left + 3, (clearFace.top + clearFace.bottom) / 2};
+    const auto facesAfterMoveOver = [this, digestEdge, clearEdge](ControlId id) {
+        const POINT at = centreOf(id);
+        SendMessageW(platform_.window(), WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        const ClientPicture shown(platform_.window());
+        return std::pair{shown.at(digestEdge), shown.at(clearEdge)};
+    };
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    EXPECT_EQ(facesAfterMoveOver(ControlId::Image2), std::pair(highlight, RGB(0, 0xC0, 0)));
+    EXPECT_EQ(facesAfterMoveOver(ControlId::ann1), std::pair(RGB(0, 0, 0xFF), RGB(0, 0xC0, 0)));
+    EXPECT_EQ(facesAfterMoveOver(ControlId::ann2), std::pair(highlight, RGB(0, 0x80, 0)));
+    EXPECT_EQ(facesAfterMoveOver(ControlId::Label7), std::pair(highlight, RGB(0, 0xC0, 0)));
+}
+
+// A hidden label is not drawn: the cyan warning shows only after 加密 with
+// an empty input, and the hidden value stores never.
+TEST_F(Win32Window, HiddenLabelsAreNotDrawn) {
+    const RECT warning = platform_.controlBox(ControlId::Label14);
+    const COLORREF cyan = RGB(0, 0xFF, 0xFF);
+    EXPECT_FALSE(ClientPicture(platform_.window()).shows(cyan, warning));
+    click(ControlId::ann1);
+    EXPECT_TRUE(ClientPicture(platform_.window()).shows(cyan, warning));
+
+    // The fade level's store, in the default button-text colour.
+    const RECT store = platform_.controlBox(ControlId::Label13);
+    EXPECT_FALSE(ClientPicture(platform_.window()).shows(GetSysColor(COLOR_BTNTEXT), store));
 }
 
 // The fade runs on the window's own timer, here as in the program: every

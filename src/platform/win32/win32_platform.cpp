@@ -308,6 +308,10 @@ LRESULT Win32Platform::handle(UINT message, WPARAM w, LPARAM l) {
         case WM_PAINT:
             paint();
             return 0;
+        case WM_PRINTCLIENT:
+            // PrintWindow and the like: the client area into their context.
+            drawClient(reinterpret_cast<HDC>(w));
+            return 0;
         case WM_ERASEBKGND:
             // The background picture covers the client area.
             return 1;
@@ -474,8 +478,8 @@ LRESULT Win32Platform::handleTextBox(UINT message, WPARAM w, LPARAM l) {
     return CallWindowProcW(textBoxDefault_, textBox_, message, w, l);
 }
 
-// Painted bottom of the stacking order first, into a picture of the whole
-// client area that is then copied at once: no flicker.
+// Painted into a picture of the whole client area that is then copied at
+// once: no flicker.
 void Win32Platform::paint() {
     PAINTSTRUCT painting{};
     HDC screen = BeginPaint(window_, &painting);
@@ -484,6 +488,21 @@ void Win32Platform::paint() {
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP canvas = CreateCompatibleBitmap(screen, client.right, client.bottom);
     HGDIOBJ previous = SelectObject(dc, canvas);
+    drawClient(dc);
+    BitBlt(screen, painting.rcPaint.left, painting.rcPaint.top,
+           painting.rcPaint.right - painting.rcPaint.left,
+           painting.rcPaint.bottom - painting.rcPaint.top, dc, painting.rcPaint.left,
+           painting.rcPaint.top, SRCCOPY);
+    SelectObject(dc, previous);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    EndPaint(window_, &painting);
+}
+
+// The drawn controls, bottom of the stacking order first.
+void Win32Platform::drawClient(HDC dc) const {
+    RECT client{};
+    GetClientRect(window_, &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
     const auto catalogue = controlLayouts();
     for (auto layout = catalogue.rbegin(); layout != catalogue.rend(); ++layout) {
@@ -509,14 +528,6 @@ void Win32Platform::paint() {
                 break;
         }
     }
-    BitBlt(screen, painting.rcPaint.left, painting.rcPaint.top,
-           painting.rcPaint.right - painting.rcPaint.left,
-           painting.rcPaint.bottom - painting.rcPaint.top, dc, painting.rcPaint.left,
-           painting.rcPaint.top, SRCCOPY);
-    SelectObject(dc, previous);
-    DeleteObject(canvas);
-    DeleteDC(dc);
-    EndPaint(window_, &painting);
 }
 
 // An auto-size label takes its caption's size; which edge stays put follows

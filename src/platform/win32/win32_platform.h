@@ -116,6 +116,7 @@ class Win32Platform final : public Platform {
     bool onSetCursor(LPARAM l);
     void onClose();
     void paint();
+    void drawClient(HDC dc) const;
 
     void placeLabel(ControlId id);
     void redraw(const RECT& box) const;
