@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "platform/win32/win32_platform.h"
 #include "window/form.h"
 
@@ -8,6 +10,10 @@
 // its fade-out (or the second-instance rule) ends it. It takes no arguments.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     md5z::Win32Platform platform(instance);
+    // Without its window the program would wait unseen for ever.
+    if (platform.window() == nullptr) {
+        return EXIT_FAILURE;
+    }
     md5z::Form1 form(platform);
     platform.attach(form);
     // The load handler shows the window, unless it ended the program.

@@ -9,8 +9,9 @@ start-up notice, type 中文abc with xdotool, click 加密, click the 复制 of 
 32 lower-case digits and read the clipboard with xclip, read a pixel of the
 translucent window over the known root colour, close the window and time its
 fade-out until the window is gone and the process has ended; the screen
-before the close is kept in SCREENSHOT. Then read the version record and the
-resources' language back out of the program file. Prints one line per figure.
+before the close is kept in SCREENSHOT. A second start meanwhile must end
+silently. Then read the version record and the resources' language back out
+of the program file. Prints one line per figure.
 """
 
 import os
@@ -47,6 +48,9 @@ COPY_LOWER32 = (574, 264)
 TABLE_SPOT = (585, 162)
 FACE_GREEN = (0, 192, 0)
 WINDOW_START_SECONDS = 120
+SECOND_INSTANCE_SECONDS = 30
+# Debian keeps Wine's launcher in Wine's library folder.
+WINE = "/usr/lib/wine/wine64"
 FADE_LIMIT_SECONDS = 30
 
 
@@ -142,9 +146,27 @@ def clipboard(env):
 
 def start_program(env, session, prefix, program):
     return subprocess.Popen(
-        [session, prefix, "--display", "/usr/lib/wine/wine64", program], env=env,
+        [session, prefix, "--display", WINE, program], env=env,
         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
         start_new_session=True)
+
+
+def check_second_instance(env, prefix, program):
+    """A second start while the window runs ends by itself, showing nothing."""
+    second = subprocess.Popen(
+        [WINE, program], env=dict(env, WINEPREFIX=os.path.abspath(prefix), WINEDEBUG="-all"),
+        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + SECOND_INSTANCE_SECONDS
+    while second.poll() is None and time.monotonic() < deadline:
+        if find_window(env, "^提示$"):
+            second.kill()
+            raise Failure("a second instance showed the notice")
+        time.sleep(0.1)
+    if second.poll() is None:
+        second.kill()
+        raise Failure(f"a second instance still runs after {SECOND_INSTANCE_SECONDS} s")
+    if second.returncode != 0:
+        raise Failure(f"a second instance ended with status {second.returncode}")
 
 
 def use_window(env, session, prefix, program, screenshot, figures):
@@ -168,6 +190,8 @@ def use_window(env, session, prefix, program, screenshot, figures):
         figures["table-pixel"] = table
         if not near(table, blended((255, 255, 255), WORKING_ALPHA), 2):
             raise Failure(f"white at alpha {WORKING_ALPHA} over grey reads {table}")
+
+        check_second_instance(env, prefix, program)
 
         copied = None
         for typing_round in range(1, TYPING_ROUNDS + 1):
