@@ -22,15 +22,15 @@ namespace {
 
 using md5z::fuzz::requireThat;
 
-// LF ends a line, one CR before it is dropped, and a last line without LF
-// counts unless it is empty.
+// LF ends a line and one CR before it is dropped; a last line without LF
+// counts unless it is empty, and a CR at its end is part of it.
 std::vector<std::string_view> splitLines(std::string_view bytes) {
     std::vector<std::string_view> lines;
     while (!bytes.empty()) {
         const std::size_t end = bytes.find('\n');
         std::string_view line = bytes.substr(0, end);
         bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') {
+        if (end != std::string_view::npos && !line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
         lines.push_back(line);

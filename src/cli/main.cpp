@@ -1,99 +1,181 @@
 // md5zevrin-cli: what the window shows for a text, for scripts.
 
-#include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QStringList>
-#include <cstdio>
-#include <iostream>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <istream>
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "cli/standard_streams.h"
 #include "cli/text_report.h"
 
 namespace {
 
 constexpr int kUsageError = 2;
 
-struct Arguments {
-    std::vector<std::string> texts;  // raw bytes of each TEXT, in order
+constexpr std::string_view kDescription =
+    "Shows what MD5Zevrin shows for each TEXT: the text with its Chinese characters turned into "
+    "pinyin initials and its letters upper-cased, and the MD5 digest of that in four "
+    "renditions. Without TEXT, reads one text per line from standard input.\n"
+    "Exit status: 0 when every text was digested, 1 when any was not, 2 for a usage error.";
+
+enum class Action { Report, Help, Version };
+
+struct Command {
+    Action action = Action::Report;
     md5z::cli::Format format = md5z::cli::Format::Table;
+    std::vector<std::string> texts;  // raw bytes of each TEXT, in order
 };
 
-// The options are parsed by QCommandLineParser on the decoded arguments, but
-// a TEXT is taken from the raw argv bytes so that one that is not UTF-8 can
-// be named and refused instead of silently repaired. Each raw argument is
-// tagged with its index so the parser's positional list maps back to it.
-QStringList taggedArguments(int argc, char** argv) {
-    QStringList tagged{QString::fromLocal8Bit(argv[0])};
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const QString decoded = QString::fromUtf8(argv[i]);
-        const bool isOption = !optionsEnded && decoded.startsWith(u'-') && decoded.size() > 1;
-        optionsEnded = optionsEnded || decoded == QStringLiteral("--");
-        tagged << (isOption ? decoded : QStringLiteral("\x01%1").arg(i));
+// One option of the command line. An option with a value name takes a value,
+// as "--name VALUE" or "--name=VALUE".
+struct Option {
+    char shortName;  // '\0' for none
+    std::string_view longName;
+    std::string_view valueName;
+    std::string_view description;
+    void (*apply)(Command&, std::string_view value);
+};
+
+constexpr std::array kOptions{
+    Option{'\0', "json", "", "One JSON object per text per line.",
+           [](Command& c, std::string_view) { c.format = md5z::cli::Format::Json; }},
+    Option{'h', "help", "", "Displays help on commandline options.",
+           [](Command& c, std::string_view) { c.action = Action::Help; }},
+    Option{'v', "version", "", "Displays version information.",
+           [](Command& c, std::string_view) { c.action = Action::Version; }},
+};
+
+std::string optionNames(const Option& option) {
+    std::string names = option.shortName ? std::string{'-', option.shortName, ','} + " " : "";
+    names += "--" + std::string(option.longName);
+    if (!option.valueName.empty()) {
+        names += " <" + std::string(option.valueName) + ">";
     }
-    return tagged;
+    return names;
 }
 
-int parseArguments(QCoreApplication& app, int argc, char** argv, Arguments& result) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Shows what MD5Zevrin shows for each TEXT: the text with its Chinese characters "
-        "turned into pinyin initials and its letters upper-cased, and the MD5 digest of that "
-        "in four renditions. Without TEXT, reads one text per line from standard input.\n"
-        "Exit status: 0 when every text was digested, 1 when any was not, 2 for a usage error.");
-    const QCommandLineOption json("json", "One JSON object per text per line.");
-    parser.addOption(json);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument("TEXT", "UTF-8 texts to digest.", "[TEXT ...]");
+std::string helpText(std::string_view program) {
+    std::size_t width = std::string_view("TEXT").size();
+    for (const Option& option : kOptions) {
+        width = std::max(width, optionNames(option).size());
+    }
+    const auto row = [width](const std::string& names, std::string_view description) {
+        return "  " + names + std::string(width - names.size() + 2, ' ') +
+               std::string(description) + '\n';
+    };
+    std::string help = "Usage: " + std::string(program) + " [options] [TEXT ...]\n" +
+                       std::string(kDescription) + "\n\nOptions:\n";
+    for (const Option& option : kOptions) {
+        help += row(optionNames(option), option.description);
+    }
+    return help + "\nArguments:\n" + row("TEXT", "UTF-8 texts to digest.");
+}
 
-    if (!parser.parse(taggedArguments(argc, argv))) {
-        std::cerr << "md5zevrin-cli: " << parser.errorText().toStdString()
-                  << "\nTry 'md5zevrin-cli --help'.\n";
-        return kUsageError;
+const Option* findOption(std::string_view name) {
+    for (const Option& option : kOptions) {
+        if (name == option.longName || (name.size() == 1 && name[0] == option.shortName)) {
+            return &option;
+        }
     }
-    if (parser.isSet("help")) {
-        std::cout << parser.helpText().toStdString();
-        return EXIT_SUCCESS;
+    return nullptr;
+}
+
+// Reads the process's own argument list: nothing else (no toolkit) takes
+// anything out of it, so a TEXT is never mistaken for somebody's option.
+// Options may come anywhere; after "--" everything is a TEXT, and so is "-".
+// Returns the message of a usage error, or nothing.
+std::string parseArguments(int argc, char** argv, Command& command) {
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            command.texts.emplace_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const bool isLong = argument[1] == '-';
+        std::string_view name = argument.substr(isLong ? 2 : 1);
+        std::string_view value;
+        const std::size_t equals = isLong ? name.find('=') : std::string_view::npos;
+        if (equals != std::string_view::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+        }
+        const Option* option = findOption(name);
+        if (!option || (!isLong && name.size() != 1)) {
+            return "Unknown option '" + std::string(name) + "'.";
+        }
+        if (option->valueName.empty() && equals != std::string_view::npos) {
+            return "Unexpected value after '" + std::string(argument.substr(0, equals + 2)) + "'.";
+        }
+        if (!option->valueName.empty() && equals == std::string_view::npos) {
+            if (i + 1 == argc) {
+                return "Missing value after '" + std::string(argument) + "'.";
+            }
+            value = argv[++i];
+        }
+        option->apply(command, value);
     }
-    if (parser.isSet("version")) {
-        std::cout << "md5zevrin-cli " << app.applicationVersion().toStdString() << '\n';
-        return EXIT_SUCCESS;
-    }
-    result.format = parser.isSet(json) ? md5z::cli::Format::Json : md5z::cli::Format::Table;
-    for (const QString& tag : parser.positionalArguments()) {
-        result.texts.emplace_back(argv[tag.mid(1).toInt()]);
-    }
-    return -1;
+    return {};
+}
+
+std::string describe(int error) {
+    return std::strerror(error);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("md5zevrin-cli");
-    QCoreApplication::setApplicationVersion(MD5Z_VERSION_TEXT);
-    std::ios::sync_with_stdio(false);
+    md5z::cli::occupyClosedStandardDescriptors();
+    md5z::cli::DescriptorOutput outBuffer(STDOUT_FILENO), errBuffer(STDERR_FILENO);
+    std::ostream out(&outBuffer), err(&errBuffer);
+    const auto fail = [&err](std::string_view what, int error) {
+        err << "md5zevrin-cli: " << what << ": " << describe(error) << '\n' << std::flush;
+        return EXIT_FAILURE;
+    };
 
-    Arguments arguments;
-    if (const int status = parseArguments(app, argc, argv, arguments); status >= 0) {
-        return status;
+    Command command;
+    if (const std::string error = parseArguments(argc, argv, command); !error.empty()) {
+        err << "md5zevrin-cli: " << error << "\nTry 'md5zevrin-cli --help'.\n" << std::flush;
+        return kUsageError;
     }
 
-    md5z::MD5Context context;
     bool allReported = true;
-    if (arguments.texts.empty()) {
-        allReported =
-            md5z::cli::reportLines(std::cin, context, arguments.format, std::cout, std::cerr);
+    md5z::cli::DescriptorInput inBuffer(STDIN_FILENO);
+    std::istream in(&inBuffer);
+    // Reports go out before the program waits for more input.
+    in.tie(&out);
+    md5z::MD5Context context;
+    if (command.action == Action::Help) {
+        out << helpText(argc > 0 ? argv[0] : "md5zevrin-cli");
+    } else if (command.action == Action::Version) {
+        out << "md5zevrin-cli " << MD5Z_VERSION_TEXT << '\n';
+    } else if (command.texts.empty()) {
+        allReported = md5z::cli::reportLines(in, context, command.format, out, err);
     } else {
-        for (std::size_t i = 0; i < arguments.texts.size(); ++i) {
+        for (std::size_t i = 0; i < command.texts.size() && out; ++i) {
             const bool reported =
-                md5z::cli::reportText(arguments.texts[i], "argument " + std::to_string(i + 1),
-                                      context, arguments.format, std::cout, std::cerr);
+                md5z::cli::reportText(command.texts[i], "argument " + std::to_string(i + 1),
+                                      context, command.format, out, err);
             allReported = allReported && reported;
         }
     }
-    std::cout.flush();
+    out.flush();
+    if (outBuffer.error() != 0) {
+        return fail("standard output", outBuffer.error());
+    }
+    if (inBuffer.error() != 0) {
+        return fail("standard input", inBuffer.error());
+    }
     return allReported ? EXIT_SUCCESS : EXIT_FAILURE;
 }

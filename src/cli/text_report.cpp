@@ -5,10 +5,12 @@
 #include <QString>
 #include <QStringDecoder>
 #include <array>
+#include <cstring>
 #include <istream>
 #include <optional>
 #include <ostream>
 
+#include "cli/input_line.h"
 #include "digest/run_time_error.h"
 #include "digest/text_digest.h"
 #include "platform/qt/qt_text.h"
@@ -68,6 +70,8 @@ std::string jsonOf(const TextReport& report) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n';
 }
 
+constexpr std::string_view kNotUtf8 = "not valid UTF-8; nothing digested";
+
 void writeError(std::ostream& out, std::ostream& err, std::string_view origin,
                 std::string_view message) {
     // Reports and messages keep their order when both streams go to one place.
@@ -90,18 +94,16 @@ std::string formatReport(const TextReport& report, Format format) {
     return format == Format::Json ? jsonOf(report) : tableOf(report);
 }
 
-bool reportText(std::string_view utf8, std::string_view origin, MD5Context& context, Format format,
-                std::ostream& out, std::ostream& err) {
-    const std::optional<QString> text = decodeUtf8(utf8);
-    if (!text) {
-        writeError(out, err, origin, "not valid UTF-8; nothing digested");
-        return false;
-    }
+namespace {
+
+// Reports a decoded text, or names it when the digest refuses it.
+bool reportDecoded(const QString& text, std::string_view origin, MD5Context& context, Format format,
+                   std::ostream& out, std::ostream& err) {
     try {
-        out << formatReport(reportOf(context, toView(*text)), format);
+        out << formatReport(reportOf(context, toView(text)), format);
         return true;
     } catch (const RunTimeError& e) {
-        const std::string message = "text of " + std::to_string(text->size()) +
+        const std::string message = "text of " + std::to_string(text.size()) +
                                     " UTF-16 units cannot be digested (at most " +
                                     std::to_string(kMaxUpdateLength) + "): " + e.what();
         writeError(out, err, origin, message);
@@ -109,19 +111,81 @@ bool reportText(std::string_view utf8, std::string_view origin, MD5Context& cont
     }
 }
 
+// Names a line refused while it streamed by, before the rest of it arrives.
+void writeRefusal(InputLine::Refusal refusal, std::string_view origin, std::ostream& out,
+                  std::ostream& err) {
+    if (refusal == InputLine::Refusal::TooLong) {
+        writeError(out, err, origin,
+                   "text of more than " + std::to_string(kMaxUpdateLength) +
+                       " UTF-16 units cannot be digested; the rest of the line is skipped");
+    } else {
+        writeError(out, err, origin, kNotUtf8);
+    }
+}
+
+// The line reader's chunk: large enough that a long line costs few reads.
+constexpr std::size_t kChunkBytes = 64 * 1024;
+
+}  // namespace
+
+bool reportText(std::string_view utf8, std::string_view origin, MD5Context& context, Format format,
+                std::ostream& out, std::ostream& err) {
+    const std::optional<QString> text = decodeUtf8(utf8);
+    if (!text) {
+        writeError(out, err, origin, kNotUtf8);
+        return false;
+    }
+    return reportDecoded(*text, origin, context, format, out, err);
+}
+
+// Reads whatever the input has ready, so a line is reported as soon as it is
+// complete, and ends once a report could not be written.
 bool reportLines(std::istream& in, MD5Context& context, Format format, std::ostream& out,
                  std::ostream& err) {
     bool allReported = true;
-    std::string line;
-    for (long number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+    InputLine line;
+    long number = 1;
+    const auto origin = [&number] { return "line " + std::to_string(number); };
+    const auto finishLine = [&](bool byNewline) {
+        const InputLine::Refusal before = line.refusal();
+        const std::string_view bytes = line.end(byNewline);
+        if (line.refusal() != InputLine::Refusal::None) {
+            if (before == InputLine::Refusal::None) {
+                writeRefusal(line.refusal(), origin(), out, err);
+            }
+            allReported = false;
+        } else {
+            allReported = reportText(bytes, origin(), context, format, out, err) && allReported;
         }
-        const bool reported =
-            reportText(line, "line " + std::to_string(number), context, format, out, err);
-        allReported = allReported && reported;
+        line.clear();
+        ++number;
+    };
+
+    std::array<char, kChunkBytes> chunk;
+    while (out && in.peek() != std::istream::traits_type::eof()) {
+        std::string_view rest(chunk.data(),
+                              static_cast<std::size_t>(in.readsome(chunk.data(), chunk.size())));
+        while (!rest.empty() && out) {
+            const auto* newline =
+                static_cast<const char*>(std::memchr(rest.data(), '\n', rest.size()));
+            const std::size_t length =
+                newline ? static_cast<std::size_t>(newline - rest.data()) : rest.size();
+            const InputLine::Refusal before = line.refusal();
+            line.add(rest.substr(0, length));
+            if (before == InputLine::Refusal::None && line.refusal() != InputLine::Refusal::None) {
+                writeRefusal(line.refusal(), origin(), out, err);
+            }
+            rest.remove_prefix(newline ? length + 1 : length);
+            if (newline) {
+                finishLine(true);
+            }
+        }
     }
-    return allReported;
+    // A line cut short by a read error is not the line that was sent.
+    if (out && !in.bad() && !line.empty()) {
+        finishLine(false);
+    }
+    return allReported && !in.bad() && static_cast<bool>(out);
 }
 
 }  // namespace md5z::cli

@@ -32,8 +32,13 @@ std::string formatReport(const TextReport& report, Format format);
 bool reportText(std::string_view utf8, std::string_view origin, MD5Context& context, Format format,
                 std::ostream& out, std::ostream& err);
 
-// Reports every line of `in` (LF or CRLF ends a line; a last line without a
-// newline counts) and returns whether every line was reported.
+// Reports every line of `in` (LF or CR LF ends a line; a last line without
+// an LF counts, a CR at its end included) and returns whether every line was
+// reported and nothing failed. Memory stays bounded whatever a line's length:
+// a line the digest cannot take is named as soon as that is certain and the
+// rest of it is skipped. Stops at the first report that cannot be written
+// (`out` goes bad) and when reading fails (`in` goes bad); a line cut short
+// by a read error is not reported.
 bool reportLines(std::istream& in, MD5Context& context, Format format, std::ostream& out,
                  std::ostream& err);
 

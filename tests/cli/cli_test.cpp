@@ -76,7 +76,7 @@ TEST(CliLines, LinesThatCannotBeDigestedAreNamedAndTheRestGoOn) {
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(shownInputs(run.out), ElementsAre("one", "two", longest.toStdString(), "three"));
     EXPECT_THAT(run.err, ContainsRegex("line 2: not valid UTF-8.*line 4: not valid UTF-8.*"
-                                       "line 5: not valid UTF-8.*line 6: .*32768"));
+                                       "line 5: not valid UTF-8.*line 6: .*more than 32767"));
 }
 
 TEST(CliArguments, InvalidUtf8ArgumentIsNamedAndOthersAreReported) {

@@ -1,0 +1,75 @@
+#include "cli/input_line.h"
+
+#include <cstdint>
+
+#include "digest/md5.h"
+
+namespace md5z::cli {
+namespace {
+
+constexpr auto kMaxUnits = static_cast<std::size_t>(kMaxUpdateLength);
+// UTF-8 takes at most three bytes per UTF-16 unit (a four-byte sequence
+// stands for two units), so a longer line that is not too long by its units
+// cannot be UTF-8. One more byte for a CR before the LF.
+constexpr std::size_t kMaxBytes = 3 * kMaxUnits + 1;
+
+// What UTF-16 takes for the sequence a byte starts: a continuation byte
+// starts nothing, a four-byte lead byte starts a surrogate pair.
+std::size_t unitsStartedBy(unsigned char byte) {
+    if ((byte & 0xC0) == 0x80) {
+        return 0;
+    }
+    return byte >= 0xF0 ? 2 : 1;
+}
+
+}  // namespace
+
+void InputLine::add(std::string_view bytes) {
+    if (bytes.empty() || refusal_ != Refusal::None) {
+        byteCount_ += bytes.size();
+        return;
+    }
+    for (const char byte : bytes) {
+        units_ += unitsStartedBy(static_cast<unsigned char>(byte));
+    }
+    byteCount_ += bytes.size();
+    // A CR at the very end may yet turn out to be half of the line's CR LF.
+    const std::size_t heldBack = bytes.back() == '\r' ? 1 : 0;
+    if (units_ - heldBack > kMaxUnits) {
+        refusal_ = Refusal::TooLong;
+    } else if (bytes_.size() + bytes.size() > kMaxBytes) {
+        refusal_ = Refusal::NotUtf8;
+    }
+    if (refusal_ != Refusal::None) {
+        std::string().swap(bytes_);
+        return;
+    }
+    bytes_.append(bytes);
+}
+
+std::string_view InputLine::end(bool byNewline) {
+    if (refusal_ != Refusal::None) {
+        return {};
+    }
+    std::string_view line = bytes_;
+    if (byNewline && endsWithCarriageReturn()) {
+        line.remove_suffix(1);
+    } else if (units_ > kMaxUnits) {
+        refusal_ = Refusal::TooLong;
+        return {};
+    }
+    return line;
+}
+
+void InputLine::clear() {
+    bytes_.clear();
+    units_ = 0;
+    byteCount_ = 0;
+    refusal_ = Refusal::None;
+}
+
+bool InputLine::endsWithCarriageReturn() const {
+    return !bytes_.empty() && bytes_.back() == '\r';
+}
+
+}  // namespace md5z::cli
