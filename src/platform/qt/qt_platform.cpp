@@ -4,28 +4,17 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
-#include <cerrno>
 #include <cstdio>
 #include <exception>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#else
-#include <QLockFile>
-#endif
-
+#include "platform/instance/instance_lock.h"
 #include "platform/qt/event_tap.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_text.h"
@@ -38,8 +27,6 @@ namespace {
 // shown and names itself on standard error, so a test can tell which boxes
 // appeared. Nothing else reads it.
 const char* const kDismissBoxesVariable = "MD5ZEVRIN_TEST_DISMISS_BOXES";
-
-const char* const kInstanceLockName = "md5zevrin.lock";
 
 // The reasons a close request reports: the user's close button or the
 // program itself.
@@ -81,67 +68,6 @@ void runBox(QMessageBox& box) {
         QTimer::singleShot(0, &box, &QMessageBox::accept);
     }
     box.exec();
-}
-
-}  // namespace
-
-#ifdef Q_OS_UNIX
-// A flock() on the lock file through a descriptor kept open for the life of
-// the process. The kernel drops it when its holder ends, however it ends, so
-// only a running instance holds it, whatever an earlier one (killed, crashed,
-// out of disk, on a machine since renamed) left in the file. Children such as
-// the browser do not inherit it.
-class InstanceLock {
-  public:
-    explicit InstanceLock(const QString& path)
-        : descriptor_(
-              ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        if (descriptor_ >= 0 && ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0) {
-            heldElsewhere_ = errno == EWOULDBLOCK;
-            ::close(descriptor_);
-            descriptor_ = -1;
-        }
-    }
-    ~InstanceLock() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    InstanceLock(const InstanceLock&) = delete;
-    InstanceLock& operator=(const InstanceLock&) = delete;
-
-    // Any other failure (no writable directory) says nothing about another
-    // instance; the window runs.
-    bool heldElsewhere() const { return heldElsewhere_; }
-
-  private:
-    int descriptor_;
-    bool heldElsewhere_ = false;
-};
-#else
-// A lock file whose holder's process id tells a lock left by a dead instance.
-class InstanceLock {
-  public:
-    explicit InstanceLock(const QString& path) : file_(path) {
-        file_.setStaleLockTime(0);
-        heldElsewhere_ = !file_.tryLock(0) && file_.error() == QLockFile::LockFailedError;
-    }
-    bool heldElsewhere() const { return heldElsewhere_; }
-
-  private:
-    QLockFile file_;
-    bool heldElsewhere_ = false;
-};
-#endif
-
-namespace {
-
-QString instanceLockPath() {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (directory.isEmpty()) {
-        directory = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-    }
-    return QDir(directory).filePath(QString::fromLatin1(kInstanceLockName));
 }
 
 }  // namespace
@@ -614,8 +540,9 @@ void QtPlatform::setClipboardText(std::u16string_view text) {
 // The lock is held for the life of the process. Asked again after another
 // instance held it, the question is asked afresh.
 bool QtPlatform::previousInstance() {
-    if (!instanceLock_ || instanceLock_->heldElsewhere()) {
-        instanceLock_ = std::make_unique<InstanceLock>(instanceLockPath());
+    if (!instanceLock_ || !instanceLock_->held()) {
+        instanceLock_ = std::make_unique<InstanceLock>(
+            desktopOfThisProcess(QGuiApplication::platformName().toStdString()));
     }
     return instanceLock_->heldElsewhere();
 }
