@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "app/display_opening.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_translations.h"
@@ -11,7 +12,9 @@
 // the second-instance rule) ends it. Qt's own arguments (-platform, ...) are
 // honoured; the program has none of its own.
 int main(int argc, char* argv[]) {
+    md5z::DisplayOpening opening;
     QApplication application(argc, argv);
+    opening.opened();
     // The window refuses every close; only the logic ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     // The installed desktop entry's name, so desktops show the window with its icon.
