@@ -49,7 +49,12 @@ constexpr std::array kOptions{
     Option{'h', "help", "", "Displays help on commandline options.",
            [](Command& c, std::string_view) { c.action = Action::Help; }},
     Option{'v', "version", "", "Displays version information.",
-           [](Command& c, std::string_view) { c.action = Action::Version; }},
+           [](Command& c, std::string_view) {
+               // Help wins, wherever it stands.
+               if (c.action != Action::Help) {
+                   c.action = Action::Version;
+               }
+           }},
 };
 
 std::string optionNames(const Option& option) {
@@ -78,13 +83,78 @@ std::string helpText(std::string_view program) {
     return help + "\nArguments:\n" + row("TEXT", "UTF-8 texts to digest.");
 }
 
-const Option* findOption(std::string_view name) {
+const Option* findLong(std::string_view name) {
     for (const Option& option : kOptions) {
-        if (name == option.longName || (name.size() == 1 && name[0] == option.shortName)) {
+        if (name == option.longName) {
             return &option;
         }
     }
     return nullptr;
+}
+
+const Option* findShort(char name) {
+    for (const Option& option : kOptions) {
+        if (name == option.shortName) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+// The arguments not yet read, for an option that takes the next one as its value.
+struct Remaining {
+    char** next;
+    char** end;
+};
+
+// "--name", "--name=VALUE" or "--name VALUE". Returns a usage error or nothing.
+std::string parseLong(std::string_view argument, Remaining& rest, Command& command) {
+    std::string_view name = argument.substr(2);
+    const std::size_t equals = name.find('=');
+    std::string_view value;
+    if (equals != std::string_view::npos) {
+        value = name.substr(equals + 1);
+        name = name.substr(0, equals);
+    }
+    const Option* option = findLong(name);
+    if (!option) {
+        return "Unknown option '" + std::string(name) + "'.";
+    }
+    if (option->valueName.empty() && equals != std::string_view::npos) {
+        return "Unexpected value after '--" + std::string(name) + "'.";
+    }
+    if (!option->valueName.empty() && equals == std::string_view::npos) {
+        if (rest.next == rest.end) {
+            return "Missing value after '" + std::string(argument) + "'.";
+        }
+        value = *rest.next++;
+    }
+    option->apply(command, value);
+    return {};
+}
+
+// "-x", or several letters at once ("-hv"); a letter that takes a value takes
+// the rest of the argument, or the next one.
+std::string parseShort(std::string_view letters, Remaining& rest, Command& command) {
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+        const Option* option = findShort(letters[i]);
+        if (!option) {
+            return "Unknown option '" + std::string(1, letters[i]) + "'.";
+        }
+        std::string_view value;
+        if (!option->valueName.empty()) {
+            if (i + 1 < letters.size()) {
+                value = letters.substr(i + 1);
+            } else if (rest.next != rest.end) {
+                value = *rest.next++;
+            } else {
+                return "Missing value after '-" + std::string(1, letters[i]) + "'.";
+            }
+            i = letters.size();
+        }
+        option->apply(command, value);
+    }
+    return {};
 }
 
 // Reads the process's own argument list: nothing else (no toolkit) takes
@@ -92,39 +162,23 @@ const Option* findOption(std::string_view name) {
 // Options may come anywhere; after "--" everything is a TEXT, and so is "-".
 // Returns the message of a usage error, or nothing.
 std::string parseArguments(int argc, char** argv, Command& command) {
+    Remaining rest{argv + std::min(argc, 1), argv + argc};
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
+    while (rest.next != rest.end) {
+        const std::string_view argument = *rest.next++;
+        std::string error;
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
             command.texts.emplace_back(argument);
-            continue;
-        }
-        if (argument == "--") {
+        } else if (argument == "--") {
             optionsEnded = true;
-            continue;
+        } else if (argument[1] == '-') {
+            error = parseLong(argument, rest, command);
+        } else {
+            error = parseShort(argument.substr(1), rest, command);
         }
-        const bool isLong = argument[1] == '-';
-        std::string_view name = argument.substr(isLong ? 2 : 1);
-        std::string_view value;
-        const std::size_t equals = isLong ? name.find('=') : std::string_view::npos;
-        if (equals != std::string_view::npos) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
+        if (!error.empty()) {
+            return error;
         }
-        const Option* option = findOption(name);
-        if (!option || (!isLong && name.size() != 1)) {
-            return "Unknown option '" + std::string(name) + "'.";
-        }
-        if (option->valueName.empty() && equals != std::string_view::npos) {
-            return "Unexpected value after '" + std::string(argument.substr(0, equals + 2)) + "'.";
-        }
-        if (!option->valueName.empty() && equals == std::string_view::npos) {
-            if (i + 1 == argc) {
-                return "Missing value after '" + std::string(argument) + "'.";
-            }
-            value = argv[++i];
-        }
-        option->apply(command, value);
     }
     return {};
 }
