@@ -11,7 +11,7 @@ FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 60
 WINDOWS_DIR  ?= build-windows
 
-.PHONY: all deps configure build test run clean format install package bench bench-startup test-sanitize fuzz screenshot unit-tables windows test-windows package-windows
+.PHONY: all deps configure build test run clean format install package bench bench-startup bench-memory test-sanitize fuzz screenshot unit-tables windows test-windows package-windows
 
 all: build
 
@@ -59,6 +59,13 @@ bench-startup: deps
 	$(BENCH_CONFIGURE)
 	cmake --build $(BENCH_DIR) --target md5zevrin
 	bench/startup.py --program $(BENCH_DIR)/src/app/md5zevrin $(STARTUP_FLAGS)
+
+# md5zevrin-cli's peak memory when one line of its input is 1 GB long, against
+# a run of one short line.
+bench-memory: deps
+	$(BENCH_CONFIGURE)
+	cmake --build $(BENCH_DIR) --target md5zevrin-cli
+	bench/long_line.py --program $(BENCH_DIR)/src/cli/md5zevrin-cli
 
 # Every test again under AddressSanitizer and UndefinedBehaviorSanitizer
 # (clang); the first finding fails the run. Leaks inside system libraries
