@@ -183,10 +183,6 @@ std::string parseArguments(int argc, char** argv, Command& command) {
     return {};
 }
 
-std::string describe(int error) {
-    return std::strerror(error);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,7 +190,7 @@ int main(int argc, char** argv) {
     md5z::cli::DescriptorOutput outBuffer(STDOUT_FILENO), errBuffer(STDERR_FILENO);
     std::ostream out(&outBuffer), err(&errBuffer);
     const auto fail = [&err](std::string_view what, int error) {
-        err << "md5zevrin-cli: " << what << ": " << describe(error) << '\n' << std::flush;
+        err << "md5zevrin-cli: " << what << ": " << std::strerror(error) << '\n' << std::flush;
         return EXIT_FAILURE;
     };
 
