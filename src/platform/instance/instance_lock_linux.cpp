@@ -43,14 +43,11 @@ std::string shortened(std::string_view name) {
 
 // The user and the desktop; the leading NUL puts it in the abstract namespace.
 std::string socketName(std::string_view desktop) {
-    std::string name = std::string(1, '\0') + std::string(kNamePrefix) +
-                       std::to_string(::getuid()) + '/' + std::string(desktop);
+    const std::string user =
+        std::string(1, '\0') + std::string(kNamePrefix) + std::to_string(::getuid()) + '/';
     constexpr std::size_t kRoom = sizeof(sockaddr_un::sun_path);
-    if (name.size() > kRoom) {
-        name = std::string(1, '\0') + std::string(kNamePrefix) + std::to_string(::getuid()) + '/' +
-               shortened(desktop);
-    }
-    return name;
+    return user +
+           (user.size() + desktop.size() <= kRoom ? std::string(desktop) : shortened(desktop));
 }
 
 }  // namespace
