@@ -35,32 +35,48 @@ std::string describedVariable(const char* name) {
     std::_Exit(EXIT_FAILURE);
 }
 
+QtMessageHandler& previousHandler() {
+    static QtMessageHandler handler = nullptr;
+    return handler;
+}
+
+void passOnHeldMessages() {
+    qInstallMessageHandler(previousHandler());
+    for (const HeldMessage& message : heldMessages()) {
+        const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
+        qt_message_output(message.type, context, message.text);
+    }
+    heldMessages().clear();
+}
+
 void holdOrEnd(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (type == QtFatalMsg) {
+    if (type != QtFatalMsg) {
+        heldMessages().push_back({type, QByteArray(context.category), text});
+        return;
+    }
+    // Qt's words when neither the chosen nor any fallback platform opens.
+    if (text.contains(QStringLiteral("platform plugin"))) {
         reportNoDisplay();
     }
-    heldMessages().push_back({type, QByteArray(context.category), text});
+    passOnHeldMessages();
+    qt_message_output(type, context, text);
 }
 
 }  // namespace
 
-DisplayOpening::DisplayOpening() : previous_(qInstallMessageHandler(holdOrEnd)) {}
+DisplayOpening::DisplayOpening() {
+    previousHandler() = qInstallMessageHandler(holdOrEnd);
+}
 
 DisplayOpening::~DisplayOpening() {
     opened();
 }
 
 void DisplayOpening::opened() {
-    if (!watching_) {
-        return;
+    if (watching_) {
+        watching_ = false;
+        passOnHeldMessages();
     }
-    watching_ = false;
-    qInstallMessageHandler(previous_);
-    for (const HeldMessage& message : heldMessages()) {
-        const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
-        qt_message_output(message.type, context, message.text);
-    }
-    heldMessages().clear();
 }
 
 }  // namespace md5z

@@ -9,7 +9,7 @@ namespace md5z {
 // reinstalling it; while this watches, that becomes one line on standard
 // error saying no display could be opened, and exit status 1. The other
 // messages of the construction are held back and passed on once it is
-// known to have succeeded.
+// known to have succeeded (or has failed for another reason). One at a time.
 class DisplayOpening {
   public:
     DisplayOpening();
@@ -21,7 +21,6 @@ class DisplayOpening {
     void opened();
 
   private:
-    QtMessageHandler previous_;
     bool watching_ = true;
 };
 
