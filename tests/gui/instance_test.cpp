@@ -101,8 +101,7 @@ class Start {
   public:
     explicit Start(const Surroundings& around) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR",
-                                 "MD5ZEVRIN_TEST_DISMISS_BOXES"}) {
+        for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) {
             environment.remove(QString::fromLatin1(name));
         }
         environment.insert(QStringLiteral("DISPLAY"), around.display);
