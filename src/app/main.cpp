@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QByteArray>
 #include <cstdlib>
 
 #include "app/display_opening.h"
@@ -11,7 +12,24 @@
 // runs, and from then on it lives on Qt's event loop until its fade-out (or
 // the second-instance rule) ends it. Qt's own arguments (-platform, ...) are
 // honoured; the program has none of its own.
+namespace {
+
+// Only an X server gives the window what its layout asks for: translucency,
+// a place in the middle of the screen, the notice over the window. So on a
+// Wayland session that also runs an X server (XWayland) the window goes to
+// X; a platform the user names is always obeyed, and native Wayland serves
+// where there is no X server.
+void preferX11() {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return;
+    }
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("xcb"));
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    preferX11();
     md5z::DisplayOpening opening;
     QApplication application(argc, argv);
     opening.opened();
