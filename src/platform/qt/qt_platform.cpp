@@ -11,13 +11,17 @@
 #include <QScreen>
 #include <QThread>
 #include <QUrl>
+#include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
 #include "platform/instance/instance_lock.h"
+#include "platform/qt/design_size.h"
 #include "platform/qt/event_tap.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/wayland.h"
 
 namespace md5z {
 namespace {
@@ -147,7 +151,7 @@ void QtPlatform::housekeepingTick() {
 }
 
 bool QtPlatform::acceptsInput() const {
-    return !ended_ && window_->isEnabled();
+    return !ended_ && !inputBlock_.blocked();
 }
 
 QLineEdit* QtPlatform::textBox() const {
@@ -265,11 +269,25 @@ void QtPlatform::wireMenu() {
     }
 }
 
+namespace {
+
+// The logic counts ticks, never milliseconds, and a tick faster than the
+// screen shows nothing new: the fade's 45 steps would pass in a few frames.
+// So no timer ticks more often than once a frame, near the 15.6 ms pace of
+// the system timer the intervals were chosen against.
+constexpr int kFrameMs = 16;
+
+int pacedInterval(int intervalMs) {
+    return std::max(intervalMs, kFrameMs);
+}
+
+}  // namespace
+
 void QtPlatform::makeTimers() {
     for (const auto& layout : timerLayouts()) {
         auto* timer = new QTimer(window_.get());
         timer->setObjectName(QString::fromLatin1(nameOf(layout.id)));
-        timer->setInterval(layout.intervalMs);
+        timer->setInterval(pacedInterval(layout.intervalMs));
         timer->setTimerType(Qt::PreciseTimer);
         const TimerId id = layout.id;
         if (id == TimerId::Timer1) {
@@ -415,8 +433,15 @@ Picture QtPlatform::windowIcon() const {
     return kFormLayout.icon;
 }
 
+// On Wayland a state asked for is only a request: until the compositor has
+// configured the window out of a maximized or fullscreen state it insists on
+// the size it gave, and a window drawn at another size is a protocol error.
+// So there the state is the one the compositor last reported.
 WindowState QtPlatform::windowState() const {
-    const Qt::WindowStates state = window_->windowState();
+    Qt::WindowStates state = window_->windowState();
+    if (onWayland()) {
+        state = (state & Qt::WindowMinimized) | (configuredStates_ & ~Qt::WindowMinimized);
+    }
     if (state & Qt::WindowMinimized) {
         return WindowState::Minimized;
     }
@@ -445,30 +470,24 @@ void QtPlatform::setWindowState(WindowState state) {
 // size the window manager has overridden is asked for again, but counts as
 // no change, so a manager that insists cannot keep the housekeeping awake.
 void QtPlatform::setOuterHeight(int twips) {
-    const int height = windowHeightFor(*window_, twips);
-    if (window_->minimumHeight() != height || window_->maximumHeight() != height) {
-        window_->setFixedHeight(height);
+    if (holdHeight(*window_, windowHeightFor(*window_, twips))) {
         noteChange();
-    } else if (window_->height() != height) {
-        window_->resize(window_->width(), height);
     }
 }
 
 void QtPlatform::setOuterWidth(int twips) {
-    const int width = windowWidthFor(*window_, twips);
-    if (window_->minimumWidth() != width || window_->maximumWidth() != width) {
-        window_->setFixedWidth(width);
+    if (holdWidth(*window_, windowWidthFor(*window_, twips))) {
         noteChange();
-    } else if (window_->width() != width) {
-        window_->resize(width, window_->height());
     }
 }
 
+// A disabled window takes no input but keeps its looks: Qt would grey every
+// control of a disabled window.
 void QtPlatform::setWindowEnabled(bool enabled) {
-    if (window_->isEnabled() == enabled) {
+    if (inputBlock_.blocked() == !enabled) {
         return;
     }
-    window_->setEnabled(enabled);
+    inputBlock_.setBlocked(!enabled);
     noteChange();
 }
 
@@ -476,12 +495,17 @@ void QtPlatform::setWindowEnabled(bool enabled) {
 // switch on first.
 void QtPlatform::makeLayered() {}
 
+// Wayland has no opacity a client can give its window, and Qt warns at
+// every attempt. There the window stays opaque and the steps of the fade
+// pass unseen, as on any desktop that refuses translucency.
 void QtPlatform::setOpacity(std::uint8_t alpha) {
-    const qreal opacity = alpha / 255.0;
-    if (window_->windowOpacity() == opacity) {
+    if (alpha_ == alpha) {
         return;
     }
-    window_->setWindowOpacity(opacity);
+    alpha_ = alpha;
+    if (!onWayland()) {
+        window_->setWindowOpacity(alpha / 255.0);
+    }
     noteChange();
 }
 
@@ -496,7 +520,26 @@ void QtPlatform::showWindow() {
     textBox()->setFocus();
     window_->show();
     window_->activateWindow();
+    followConfiguredStates();
     noteChange();
+}
+
+// The window system's word on the state comes as a spontaneous state change
+// of the native window; the widget hears of it only when it differs from
+// what the widget last asked for.
+void QtPlatform::followConfiguredStates() {
+    QWindow* native = window_->windowHandle();
+    if (native == nullptr || configuredStatesFollowed_) {
+        return;
+    }
+    configuredStatesFollowed_ = true;
+    tap(native, [this, native](QObject*, QEvent* event) {
+        if (event->type() == QEvent::WindowStateChange && event->spontaneous()) {
+            configuredStates_ = native->windowStates();
+            wakeHousekeeping();
+        }
+        return false;
+    });
 }
 
 void QtPlatform::messageBox(std::u16string_view text, int style, std::u16string_view title) {

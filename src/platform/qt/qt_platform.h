@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "platform/qt/input_block.h"
 #include "platform/qt/window_widgets.h"
 #include "window/form.h"
 
@@ -100,6 +101,7 @@ class QtPlatform final : public Platform {
     void wireWindow();
     void wireMenu();
     void makeTimers();
+    void followConfiguredStates();
     bool acceptsInput() const;
 
     QLineEdit* textBox() const;
@@ -107,6 +109,7 @@ class QtPlatform final : public Platform {
 
     std::unique_ptr<QMainWindow> window_;
     WindowWidgets widgets_;
+    InputBlock inputBlock_{*window_};
     std::array<QTimer*, kTimerCount> timers_{};
     std::array<bool, kTimerCount> timerEnabled_{};
     std::array<Picture, kControlCount> mouseIcons_{};
@@ -115,6 +118,11 @@ class QtPlatform final : public Platform {
     std::unique_ptr<InstanceLock> instanceLock_;
     Form1* form_ = nullptr;
     std::uint64_t changes_ = 0;
+    // The window states the window system last reported for the window.
+    Qt::WindowStates configuredStates_ = Qt::WindowNoState;
+    bool configuredStatesFollowed_ = false;
+    // The last alpha asked for; the window's opacity where the platform has one.
+    std::optional<std::uint8_t> alpha_;
     bool ended_ = false;
 };
 

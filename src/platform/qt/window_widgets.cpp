@@ -5,6 +5,7 @@
 
 #include "platform/qt/accessible_window.h"
 #include "platform/qt/colour.h"
+#include "platform/qt/design_size.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/label_buttons.h"
 #include "platform/qt/pictures.h"
@@ -162,8 +163,8 @@ WindowWidgets buildWindow(QMainWindow& window) {
     }
     makeLabelButtons(widgets);
 
-    window.setFixedSize(windowWidthFor(window, kFormLayout.outerWidth),
-                        windowHeightFor(window, kFormLayout.outerHeight));
+    holdWidth(window, windowWidthFor(window, kFormLayout.outerWidth));
+    holdHeight(window, windowHeightFor(window, kFormLayout.outerHeight));
     return widgets;
 }
 
