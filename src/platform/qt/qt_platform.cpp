@@ -243,6 +243,9 @@ void QtPlatform::wireWindow() {
                 close->setAccepted(!refused);
                 return true;
             }
+            case QEvent::Move:
+                notePlace();
+                return false;
             case QEvent::WindowStateChange:
             case QEvent::Resize:
             case QEvent::Show:
@@ -470,14 +473,44 @@ void QtPlatform::setWindowState(WindowState state) {
 // size the window manager has overridden is asked for again, but counts as
 // no change, so a manager that insists cannot keep the housekeeping awake.
 void QtPlatform::setOuterHeight(int twips) {
-    if (holdHeight(*window_, windowHeightFor(*window_, twips))) {
+    const int height = windowHeightFor(*window_, twips);
+    const bool away = window_->height() != height;
+    if (holdHeight(*window_, height)) {
         noteChange();
+    }
+    if (away) {
+        returnToPlace();
     }
 }
 
 void QtPlatform::setOuterWidth(int twips) {
-    if (holdWidth(*window_, windowWidthFor(*window_, twips))) {
+    const int width = windowWidthFor(*window_, twips);
+    const bool away = window_->width() != width;
+    if (holdWidth(*window_, width)) {
         noteChange();
+    }
+    if (away) {
+        returnToPlace();
+    }
+}
+
+// A window brought back from a size the window manager gave it (maximized,
+// fullscreen) goes back where it was: Qt would otherwise ask for the new
+// size at the place the window manager had moved it to, the screen's corner.
+// The place is the client area's, not the frame's: the frame a window
+// manager draws around a normal window it leaves off a fullscreen one.
+void QtPlatform::returnToPlace() {
+    const QRect place(normalPlace_.value_or(QPoint()), window_->minimumSize());
+    if (normalPlace_ && !onWayland() && window_->geometry() != place) {
+        window_->setGeometry(place);
+    }
+}
+
+// Where the window is while it is normal and at its design size: where the
+// user put it, or where it started.
+void QtPlatform::notePlace() {
+    if (windowState() == WindowState::Normal && window_->size() == window_->minimumSize()) {
+        normalPlace_ = window_->geometry().topLeft();
     }
 }
 
@@ -495,9 +528,10 @@ void QtPlatform::setWindowEnabled(bool enabled) {
 // switch on first.
 void QtPlatform::makeLayered() {}
 
-// Wayland has no opacity a client can give its window, and Qt warns at
-// every attempt. There the window stays opaque and the steps of the fade
-// pass unseen, as on any desktop that refuses translucency.
+// Every step of a fade is one frame on screen. Wayland has no opacity a
+// client can give its window, and Qt warns at every attempt: there the window
+// stays opaque and the steps pass unseen, as on any desktop that refuses
+// translucency.
 void QtPlatform::setOpacity(std::uint8_t alpha) {
     if (alpha_ == alpha) {
         return;
@@ -505,6 +539,10 @@ void QtPlatform::setOpacity(std::uint8_t alpha) {
     alpha_ = alpha;
     if (!onWayland()) {
         window_->setWindowOpacity(alpha / 255.0);
+        // Qt sends its requests to the X server when events come back, and an
+        // idle window gets none: without this, steps would reach the
+        // compositor in bursts, and the fade would show a few of them.
+        QGuiApplication::sync();
     }
     noteChange();
 }
@@ -599,10 +637,20 @@ void QtPlatform::end() {
         timer->stop();
     }
     timerEnabled_.fill(false);
+    const bool looping = QThread::currentThread()->loopLevel() > 0;
+    // The last step of a fade gets its frame on screen before the window
+    // goes; no handler runs meanwhile.
+    if (looping && window_->isVisible()) {
+        QTimer::singleShot(kFrameMs, window_.get(), [this] {
+            window_->hide();
+            QCoreApplication::exit(0);
+        });
+        return;
+    }
     window_->hide();
     // Before the event loop has started there is none to leave: the caller
     // of the load handler sees ended() and never enters it.
-    if (QThread::currentThread()->loopLevel() > 0) {
+    if (looping) {
         QCoreApplication::exit(0);
     }
 }

@@ -102,6 +102,8 @@ class QtPlatform final : public Platform {
     void wireMenu();
     void makeTimers();
     void followConfiguredStates();
+    void notePlace();
+    void returnToPlace();
     bool acceptsInput() const;
 
     QLineEdit* textBox() const;
@@ -121,6 +123,8 @@ class QtPlatform final : public Platform {
     // The window states the window system last reported for the window.
     Qt::WindowStates configuredStates_ = Qt::WindowNoState;
     bool configuredStatesFollowed_ = false;
+    // Where the window was last seen normal at its design size.
+    std::optional<QPoint> normalPlace_;
     // The last alpha asked for; the window's opacity where the platform has one.
     std::optional<std::uint8_t> alpha_;
     bool ended_ = false;
