@@ -1,0 +1,498 @@
+#!/usr/bin/python3
+"""The window program on a real X desktop: Xvfb, a window manager and a
+compositor of the test's own.
+
+    x11_desktop.py --program PATH --wm openbox --compositor xcompmgr
+    x11_desktop.py --program PATH --wm xfwm4
+
+Checks what a person gets: the notice over the window, the size hints the
+window manager reads, the window's alpha on screen (a pixel over the known
+root colour), maximize and fullscreen requests ending at the design size
+and the previous place, and the close: every opacity step the program sends
+(recorded with the X RECORD extension, with the server's times), in falling
+order over a duration a person can see, while the controls keep their
+colours. Ends with one line per measure, "fade-ms N" and "fade-levels N".
+
+Waits follow X events (property and structure changes), each with a
+generous deadline. Exit status 77 when a tool is missing, for CTest's SKIP.
+"""
+
+import argparse
+import os
+import select
+import shutil
+import random
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+try:
+    from Xlib import X, Xatom, display, error
+    from Xlib.ext import record, xtest
+    from Xlib.protocol import rq
+except ImportError:  # python3-xlib
+    print("python3-xlib is not installed")
+    sys.exit(77)
+
+SKIP = 77
+DEADLINE_S = 30
+# A window manager that has done what a request asked settles within this;
+# a program that would undo it afterwards does so well inside it.
+SETTLE_S = 0.5
+ROOT_COLOUR = (255, 0, 0)
+WORKING_ALPHA = 235
+FADE_STEPS = 45
+FADE_MIN_S, FADE_MAX_S = 0.5, 1.2
+OPACITY_MAX = 0xFFFFFFFF
+# The screen is read about every 2 ms during the fade; a pixel's channel
+# gives the alpha to within a few levels.
+SAMPLE_INTERVAL_S = 0.002
+SAMPLE_TOLERANCE = 3
+# Steps come once a frame; a reader that a loaded machine keeps waiting may
+# miss a few, a compositor that gets them in bursts shows only a handful.
+MISSED_LEVELS_ALLOWED = 10
+CHANGE_PROPERTY = 18
+NOTICE_TITLE = "提示"
+WINDOW_TITLE = "MD5Zevrin"
+# Points of the client area (pixels from its top-left corner) on the
+# controls: the input box, a result row, the command labels, a copy label.
+CONTROL_POINTS = [(300, 137), (500, 190), (500, 290), (575, 217), (92, 185), (307, 53)]
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def abstract_socket_taken(number):
+    probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    try:
+        probe.connect("\0/tmp/.X11-unix/X%d" % number)
+        return True
+    except OSError:
+        return False
+    finally:
+        probe.close()
+
+
+def read_line(descriptor):
+    """The line a server writes when it is ready. Xvfb writes the number and
+    the line's end apart, and ends if the reader has gone in between."""
+    line = b""
+    end = time.monotonic() + DEADLINE_S
+    while not line.endswith(b"\n"):
+        ready, _, _ = select.select([descriptor], [], [], max(0, end - time.monotonic()))
+        chunk = os.read(descriptor, 64) if ready else b""
+        if not chunk:
+            break
+        line += chunk
+    return line.decode().strip()
+
+
+def start_x_server(size="1024x768x24"):
+    """An Xvfb on a display number nobody uses: no socket file, no lock and
+    no listener in the abstract namespace (servers of other file system
+    views leave only that). Xvfb tells through -displayfd when it listens."""
+    numbers = list(range(100, 1000))
+    random.shuffle(numbers)
+    for number in numbers:
+        if (os.path.exists("/tmp/.X11-unix/X%d" % number)
+                or os.path.exists("/tmp/.X%d-lock" % number) or abstract_socket_taken(number)):
+            continue
+        read_end, write_end = os.pipe()
+        server = subprocess.Popen(
+            ["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0", size,
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        answer = read_line(read_end)
+        os.close(read_end)
+        if answer == str(number):
+            return server, ":%d" % number
+        # Taken meanwhile by another run: the server ends; try another.
+        server.kill()
+        server.wait()
+    raise Failure("no free display number")
+
+
+class Desktop:
+    def __init__(self, name):
+        self.d = display.Display(name)
+        self.root = self.d.screen().root
+        self.root.change_attributes(event_mask=X.PropertyChangeMask | X.SubstructureNotifyMask)
+        self.atoms = {}
+
+    def atom(self, name):
+        if name not in self.atoms:
+            self.atoms[name] = self.d.intern_atom(name)
+        return self.atoms[name]
+
+    def atom_name(self, atom):
+        return self.d.get_atom_name(atom)
+
+    def wait(self, condition, what, deadline_s=DEADLINE_S):
+        """Handles events until condition() holds."""
+        end = time.monotonic() + deadline_s
+        while not condition():
+            while self.d.pending_events():
+                self.d.next_event()
+                if condition():
+                    return
+            left = end - time.monotonic()
+            if left <= 0:
+                raise Failure("timed out waiting for " + what)
+            select.select([self.d], [], [], left)
+            while self.d.pending_events():
+                self.d.next_event()
+
+    def settle(self, seconds=SETTLE_S):
+        end = time.monotonic() + seconds
+        while (left := end - time.monotonic()) > 0:
+            select.select([self.d], [], [], left)
+            while self.d.pending_events():
+                self.d.next_event()
+
+    def prop(self, window, name, kind=X.AnyPropertyType):
+        try:
+            value = window.get_full_property(self.atom(name), kind)
+        except error.BadWindow:
+            return None
+        return value.value if value is not None else None
+
+    def clients(self):
+        ids = self.prop(self.root, "_NET_CLIENT_LIST") or []
+        return [self.d.create_resource_object("window", i) for i in ids]
+
+    def title(self, window):
+        name = self.prop(window, "_NET_WM_NAME")
+        return name.decode() if isinstance(name, bytes) else (name or "")
+
+    def find(self, title):
+        for window in self.clients():
+            if self.title(window) == title:
+                return window
+        return None
+
+    def wm_ready(self):
+        return self.prop(self.root, "_NET_SUPPORTING_WM_CHECK") is not None
+
+    def compositor_ready(self):
+        owner = self.d.get_selection_owner(self.atom("_NET_WM_CM_S0"))
+        return owner != X.NONE and owner != 0
+
+    def geometry(self, window):
+        g = window.get_geometry()
+        origin = self.root.translate_coords(window, 0, 0)
+        return origin.x, origin.y, g.width, g.height
+
+    def states(self, window):
+        return {self.atom_name(a) for a in (self.prop(window, "_NET_WM_STATE") or [])}
+
+    def request_state(self, window, action, *states):
+        data = [action] + [self.atom(s) for s in states]
+        data += [0] * (5 - len(data))
+        self.send_root_message(window, "_NET_WM_STATE", data)
+
+    def send_root_message(self, window, kind, data):
+        from Xlib.protocol import event
+        message = event.ClientMessage(window=window, client_type=self.atom(kind),
+                                      data=(32, data))
+        self.root.send_event(message, event_mask=X.SubstructureRedirectMask
+                             | X.SubstructureNotifyMask)
+        self.d.flush()
+
+    def pixel(self, drawable, x, y):
+        image = drawable.get_image(x, y, 1, 1, X.ZPixmap, 0xFFFFFFFF)
+        b, g, r = image.data[0], image.data[1], image.data[2]
+        return r, g, b
+
+    def press_return(self, window):
+        window.set_input_focus(X.RevertToParent, X.CurrentTime)
+        self.d.sync()
+        code = self.d.keysym_to_keycode(0xFF0D)
+        xtest.fake_input(self.d, X.KeyPress, code)
+        xtest.fake_input(self.d, X.KeyRelease, code)
+        self.d.sync()
+
+
+class OpacityRecorder:
+    """Every ChangeProperty of _NET_WM_WINDOW_OPACITY on one window, with
+    the server's time in milliseconds."""
+
+    def __init__(self, name, window, atom):
+        self.window, self.atom = window, atom
+        self.steps = []
+        self.control = display.Display(name)
+        self.data = display.Display(name)
+        self.context = self.control.record_create_context(
+            record.FromClientTime, [record.AllClients],
+            [{"core_requests": (CHANGE_PROPERTY, CHANGE_PROPERTY), "core_replies": (0, 0),
+              "ext_requests": (0, 0, 0, 0), "ext_replies": (0, 0, 0, 0),
+              "delivered_events": (0, 0), "device_events": (0, 0), "errors": (0, 0),
+              "client_started": False, "client_died": False}])
+        self.control.sync()
+        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread.start()
+
+    def _run(self):
+        self.data.record_enable_context(self.context, self._take)
+
+    def _take(self, reply):
+        if reply.category != record.FromClient:
+            return
+        data = reply.data
+        # Each element: the server time it arrived at, then the request.
+        while len(data) >= 8:
+            stamp = int.from_bytes(data[0:4], sys.byteorder)
+            request = data[4:]
+            length = int.from_bytes(request[2:4], sys.byteorder) * 4
+            if length == 0 or len(request) < length:
+                break
+            if request[0] == CHANGE_PROPERTY and length >= 28:
+                window = int.from_bytes(request[4:8], sys.byteorder)
+                prop = int.from_bytes(request[8:12], sys.byteorder)
+                if window == self.window and prop == self.atom:
+                    value = int.from_bytes(request[24:28], sys.byteorder)
+                    self.steps.append((stamp, value))
+            data = request[length:]
+
+    def stop(self):
+        self.control.record_disable_context(self.context)
+        self.control.sync()
+        self.thread.join(DEADLINE_S)
+        self.control.record_free_context(self.context)
+        self.control.close()
+
+
+def start(command, env, log):
+    return subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=log,
+                            stderr=subprocess.STDOUT, start_new_session=True)
+
+
+def stop(process):
+    if process.poll() is None:
+        os.killpg(process.pid, signal.SIGTERM)
+        try:
+            process.wait(DEADLINE_S)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+
+
+def blended(content, background, alpha):
+    return tuple((c * alpha + b * (255 - alpha)) / 255 for c, b in zip(content, background))
+
+
+def check_alpha(desk, window):
+    """The screen shows the window's pixels at alpha 235 over the root. The
+    compositor paints when it gets to it, and says nothing when it has: the
+    screen is read again until it shows the blend or the deadline passes."""
+    x, y, _, _ = desk.geometry(window)
+    points = []
+    for px, py in CONTROL_POINTS:
+        content = desk.pixel(window, px, py)
+        if max(abs(c - b) for c, b in zip(content, ROOT_COLOUR)) >= 64:
+            points.append(((px, py), content, blended(content, ROOT_COLOUR, WORKING_ALPHA)))
+    check(points, "no control pixel differs from the root colour")
+
+    def shown_blended():
+        return all(all(abs(s - e) <= 2 for s, e in zip(desk.pixel(desk.root, x + px, y + py),
+                                                       expected))
+                   for (px, py), _, expected in points)
+
+    end = time.monotonic() + DEADLINE_S
+    while not shown_blended() and time.monotonic() < end:
+        desk.settle(0.02)
+    for (px, py), content, expected in points:
+        shown = desk.pixel(desk.root, x + px, y + py)
+        check(all(abs(s - e) <= 2 for s, e in zip(shown, expected)),
+              "pixel (%d,%d): window %s shows as %s, not %s at alpha %d"
+              % (px, py, content, shown, tuple(round(e) for e in expected), WORKING_ALPHA))
+    print("alpha: %d control pixels show at alpha %d" % (len(points), WORKING_ALPHA))
+
+
+def check_hints(desk, window):
+    hints = window.get_wm_normal_hints()
+    _, _, width, height = desk.geometry(window)
+    check((hints.min_width, hints.min_height) == (width, height) ==
+          (hints.max_width, hints.max_height),
+          "size hints min %dx%d max %dx%d for a %dx%d window"
+          % (hints.min_width, hints.min_height, hints.max_width, hints.max_height, width, height))
+    actions = {desk.atom_name(a) for a in (desk.prop(window, "_NET_WM_ALLOWED_ACTIONS") or [])}
+    offered = actions & {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT",
+                         "_NET_WM_ACTION_RESIZE"}
+    check(not offered, "the window manager offers " + ", ".join(sorted(offered)))
+    print("hints: fixed at %dx%d; allowed actions %s" % (width, height, " ".join(sorted(
+        a.replace("_NET_WM_ACTION_", "") for a in actions))))
+
+
+def check_held(desk, window, states, design):
+    """A state request ends with the window at its design size and place."""
+    before = desk.geometry(window)
+    check(before[2:] == design, "the window is %dx%d before the request" % before[2:])
+    desk.request_state(window, 1, *states)
+    # The window manager handles requests in order: once this second one
+    # shows, the first has been dealt with.
+    desk.request_state(window, 1, "_NET_WM_STATE_ABOVE")
+    desk.wait(lambda: "_NET_WM_STATE_ABOVE" in desk.states(window), "the window manager")
+    desk.request_state(window, 0, "_NET_WM_STATE_ABOVE")
+    held = lambda: (not desk.states(window) & set(states)
+                    and "_NET_WM_STATE_ABOVE" not in desk.states(window)
+                    and desk.geometry(window) == before)
+    try:
+        desk.wait(held, "the window back at %s" % (before,))
+    except Failure:
+        pass
+    desk.settle()
+    check(held(), "after %s the window is at %s with %s, not at %s"
+          % ("+".join(states), desk.geometry(window), desk.states(window), before))
+    print("held: %s ends at %dx%d+%d+%d" % ("+".join(s.replace("_NET_WM_STATE_", "")
+                                              for s in states), before[2], before[3],
+                                             before[0], before[1]))
+
+
+def watch_fade(desk, window, looks, program):
+    """The alphas the screen shows the window at, read from one pixel of the
+    root as fast as the server answers, until the program has ended."""
+    x, y, _, _ = desk.geometry(window)
+    (px, py), content = max(zip(CONTROL_POINTS, looks),
+                            key=lambda point: max(abs(c - b) for c, b in
+                                                  zip(point[1], ROOT_COLOUR)))
+    channel = max(range(3), key=lambda i: abs(content[i] - ROOT_COLOUR[i]))
+    span = content[channel] - ROOT_COLOUR[channel]
+    seen = []
+    while program.poll() is None:
+        shown = desk.pixel(desk.root, x + px, y + py)[channel]
+        alpha = round(255 * (shown - ROOT_COLOUR[channel]) / span)
+        if not seen or seen[-1] != alpha:
+            seen.append(alpha)
+        time.sleep(SAMPLE_INTERVAL_S)
+    return seen
+
+
+def check_fade(desk, name, window, program):
+    looks_before = [desk.pixel(window, px, py) for px, py in CONTROL_POINTS]
+    opacity = desk.atom("_NET_WM_WINDOW_OPACITY")
+    recorder = OpacityRecorder(name, window.id, opacity)
+    window.change_attributes(event_mask=X.PropertyChangeMask)
+    working = desk.prop(window, "_NET_WM_WINDOW_OPACITY")[0]
+    desk.send_root_message(window, "_NET_CLOSE_WINDOW", [X.CurrentTime, 2, 0, 0, 0])
+    desk.wait(lambda: desk.prop(window, "_NET_WM_WINDOW_OPACITY")[0] < working,
+              "the first step of the fade")
+    looks_during = [desk.pixel(window, px, py) for px, py in CONTROL_POINTS]
+    check(looks_during == looks_before,
+          "the controls changed colour when the close began: %s, before %s"
+          % (looks_during, looks_before))
+    seen = watch_fade(desk, window, looks_before, program)
+    try:
+        status = program.wait(DEADLINE_S)
+    except subprocess.TimeoutExpired:
+        raise Failure("the program did not end after the fade")
+    desk.d.sync()
+    recorder.stop()
+    check(status == 0, "the program ended with status %d" % status)
+    steps = recorder.steps
+    values = [v for _, v in steps]
+    levels = [round(v * 255 / OPACITY_MAX) for v in values]
+    distinct = len(set(values))
+    duration_ms = steps[-1][0] - steps[0][0] if steps else 0
+    print("fade: levels %s" % " ".join(str(level) for level in levels))
+    print("fade: ms %s" % " ".join(str(t - steps[0][0]) for t, _ in steps))
+    print("fade-ms %d" % duration_ms)
+    print("fade-levels %d" % distinct)
+    print("screen: alphas %s" % " ".join(str(a) for a in seen))
+    print("screen-levels %d" % len(set(seen)))
+    missed = [level for level in levels
+              if not any(abs(level - alpha) <= SAMPLE_TOLERANCE for alpha in seen)]
+    print("screen-missed %s" % (" ".join(str(level) for level in missed) or "none"))
+    check(len(missed) <= MISSED_LEVELS_ALLOWED,
+          "the screen never showed %d of the %d steps" % (len(missed), len(levels)))
+    rises = [(a, b) for a, b in zip(seen, seen[1:]) if b > a + SAMPLE_TOLERANCE]
+    check(not rises, "the screen showed the window more opaque than before: %s" % rises[:3])
+    check(distinct == FADE_STEPS and len(values) == FADE_STEPS,
+          "%d opacity changes with %d distinct values, not %d" % (len(values), distinct,
+                                                                  FADE_STEPS))
+    check(all(a > b for a, b in zip(values, values[1:])), "the opacity does not only fall")
+    check(FADE_MIN_S * 1000 <= duration_ms <= FADE_MAX_S * 1000,
+          "the fade took %d ms" % duration_ms)
+
+
+def run(args):
+    for tool in ("Xvfb", args.wm) + ((args.compositor,) if args.compositor else ()):
+        if shutil.which(tool) is None:
+            print(tool + " is not installed")
+            return SKIP
+    with tempfile.TemporaryDirectory(prefix="md5z-desktop-") as home:
+        os.chmod(home, 0o700)
+        server, name = start_x_server()
+        processes = []
+        log = open(os.path.join(home, "log"), "w+")
+        try:
+            env = dict(os.environ, DISPLAY=name, XDG_RUNTIME_DIR=home, HOME=home,
+                       XDG_CONFIG_HOME=os.path.join(home, "config"))
+            for variable in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
+                             "MD5ZEVRIN_TEST_DISMISS_BOXES"):
+                env.pop(variable, None)
+            desk = Desktop(name)
+            if shutil.which("hsetroot"):
+                subprocess.run(["hsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOUR], env=env,
+                               check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            wm = [args.wm] + (["--compositor=on", "--sm-client-disable"]
+                              if args.wm == "xfwm4" else ["--sm-disable"])
+            processes.append(start(wm, env, log))
+            desk.wait(desk.wm_ready, "the window manager")
+            if args.compositor:
+                processes.append(start([args.compositor], env, log))
+            desk.wait(desk.compositor_ready, "the compositor")
+
+            program = start([args.program], env, log)
+            processes.append(program)
+            desk.wait(lambda: desk.find(NOTICE_TITLE) is not None, "the notice")
+            notice = desk.find(NOTICE_TITLE)
+            window = desk.find(WINDOW_TITLE)
+            check(window is not None, "the notice is up but the window is not")
+            owner = notice.get_wm_transient_for()
+            check(owner is not None and owner.id == window.id,
+                  "the notice is not transient for the window")
+            desk.press_return(notice)
+            desk.wait(lambda: desk.find(NOTICE_TITLE) is None, "the notice to go")
+            print("notice: over the window, dismissed with Return")
+
+            check_hints(desk, window)
+            design = desk.geometry(window)[2:]
+            check_alpha(desk, window)
+            check_held(desk, window, ["_NET_WM_STATE_MAXIMIZED_VERT",
+                                      "_NET_WM_STATE_MAXIMIZED_HORZ"], design)
+            check_held(desk, window, ["_NET_WM_STATE_FULLSCREEN"], design)
+            check_fade(desk, name, window, program)
+        except Failure as failure:
+            log.seek(0)
+            sys.stdout.write(log.read())
+            print("FAIL: %s" % failure)
+            return 1
+        finally:
+            for process in reversed(processes):
+                stop(process)
+            server.terminate()
+            server.wait()
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--wm", required=True, choices=["openbox", "xfwm4"])
+    parser.add_argument("--compositor", help="a compositor to run beside the window manager")
+    return run(parser.parse_args())
+
+
+if __name__ == "__main__":
+    sys.exit(main())
