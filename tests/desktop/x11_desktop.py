@@ -4,6 +4,7 @@ compositor of the test's own.
 
     x11_desktop.py --program PATH --wm openbox --compositor xcompmgr
     x11_desktop.py --program PATH --wm xfwm4
+    x11_desktop.py --program PATH --wm openbox --scale 2
 
 Checks what a person gets: the notice over the window, the size hints the
 window manager reads, the window's alpha on screen (a pixel over the known
@@ -11,7 +12,11 @@ root colour), maximize and fullscreen requests ending at the design size
 and the previous place, and the close: every opacity step the program sends
 (recorded with the X RECORD extension, with the server's times), in falling
 order over a duration a person can see, while the controls keep their
-colours. Ends with one line per measure, "fade-ms N" and "fade-levels N".
+colours. Ends with one line per measure: "fade-ms N" (first to last step),
+"fade-levels N" (distinct opacities sent) and "screen-levels N" (distinct
+alphas the screen showed, the root's 0 after the window included). With
+--scale the window runs at that device pixel ratio and only its icon and
+pointers are checked.
 
 Waits follow X events (property and structure changes), each with a
 generous deadline. Exit status 77 when a tool is missing, for CTest's SKIP.
@@ -60,6 +65,10 @@ NOTICE_TITLE = "提示"
 WINDOW_TITLE = "MD5Zevrin"
 # Points of the client area (pixels from its top-left corner) on the
 # controls: the input box, a result row, the command labels, a copy label.
+# Pointers at design pixels of the client area: the title label takes the
+# program icon (32x32, hot spot in its middle), the command label 加密 the
+# command pointer (32x32, hot spot 12,2).
+POINTERS = [("title label", (307, 53), 32, (16, 16)), ("加密", (497, 120), 32, (12, 2))]
 CONTROL_POINTS = [(300, 137), (500, 190), (500, 290), (575, 217), (92, 185), (307, 53)]
 
 
@@ -425,6 +434,52 @@ def check_fade(desk, name, window, program):
           "the fade took %d ms" % duration_ms)
 
 
+def icon_sizes(desk, window):
+    data = desk.prop(window, "_NET_WM_ICON") or []
+    sizes, i = [], 0
+    while i + 2 <= len(data):
+        width, height = data[i], data[i + 1]
+        sizes.append((width, height))
+        i += 2 + width * height
+    return sizes
+
+
+def pointer_over(desk, window, point, scale, wanted):
+    """The pointer the screen shows over a point of the client area, once it
+    is the one wanted or the deadline has passed: it changes when the
+    program has handled the crossing, which the program does not announce."""
+    x, y, _, _ = desk.geometry(window)
+    xtest.fake_input(desk.d, X.MotionNotify, x=x + round(point[0] * scale),
+                     y=y + round(point[1] * scale))
+    desk.d.sync()
+    end = time.monotonic() + DEADLINE_S
+    while True:
+        image = desk.d.xfixes_get_cursor_image(desk.root)
+        if (image.width, image.xhot, image.yhot) == wanted or time.monotonic() > end:
+            return image
+        desk.settle(0.02)
+
+
+def check_pictures(desk, window, scale):
+    """At a device pixel ratio above 1 the window icon and the pointers come
+    in the screen's pixels, not stretched from the design size."""
+    sizes = icon_sizes(desk, window)
+    check(any(width >= 32 * scale for width, _ in sizes),
+          "the window icon holds only %s" % sizes)
+    desk.d.xfixes_query_version()
+    for what, point, size, hot in POINTERS:
+        expected_size = round(size * scale)
+        expected_hot = (round(hot[0] * scale), round(hot[1] * scale))
+        image = pointer_over(desk, window, point, scale, (expected_size,) + expected_hot)
+        check((image.width, image.xhot, image.yhot) == (expected_size,) + expected_hot,
+              "the %s pointer is %dx%d with hot spot %d,%d, not %d wide with %d,%d"
+              % (what, image.width, image.height, image.xhot, image.yhot, expected_size,
+                 *expected_hot))
+        print("pointer: %s %dx%d, hot spot %d,%d" % (what, image.width, image.height,
+                                                    image.xhot, image.yhot))
+    print("icon: %s" % " ".join("%dx%d" % size for size in sizes))
+
+
 def run(args):
     for tool in ("Xvfb", args.wm) + ((args.compositor,) if args.compositor else ()):
         if shutil.which(tool) is None:
@@ -432,12 +487,13 @@ def run(args):
             return SKIP
     with tempfile.TemporaryDirectory(prefix="md5z-desktop-") as home:
         os.chmod(home, 0o700)
-        server, name = start_x_server()
+        server, name = start_x_server("2048x1536x24" if args.scale > 1 else "1024x768x24")
         processes = []
         log = open(os.path.join(home, "log"), "w+")
         try:
             env = dict(os.environ, DISPLAY=name, XDG_RUNTIME_DIR=home, HOME=home,
-                       XDG_CONFIG_HOME=os.path.join(home, "config"))
+                       XDG_CONFIG_HOME=os.path.join(home, "config"),
+                       QT_SCALE_FACTOR=str(args.scale))
             for variable in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
                              "MD5ZEVRIN_TEST_DISMISS_BOXES"):
                 env.pop(variable, None)
@@ -451,7 +507,9 @@ def run(args):
             desk.wait(desk.wm_ready, "the window manager")
             if args.compositor:
                 processes.append(start([args.compositor], env, log))
-            desk.wait(desk.compositor_ready, "the compositor")
+            composited = args.compositor is not None or args.wm == "xfwm4"
+            if composited:
+                desk.wait(desk.compositor_ready, "the compositor")
 
             program = start([args.program], env, log)
             processes.append(program)
@@ -466,6 +524,9 @@ def run(args):
             desk.wait(lambda: desk.find(NOTICE_TITLE) is None, "the notice to go")
             print("notice: over the window, dismissed with Return")
 
+            if args.scale != 1:
+                check_pictures(desk, window, args.scale)
+                return 0
             check_hints(desk, window)
             design = desk.geometry(window)[2:]
             check_alpha(desk, window)
@@ -491,7 +552,12 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--wm", required=True, choices=["openbox", "xfwm4"])
     parser.add_argument("--compositor", help="a compositor to run beside the window manager")
-    return run(parser.parse_args())
+    parser.add_argument("--scale", type=int, default=1,
+                        help="a device pixel ratio: checks the icon and the pointers only")
+    args = parser.parse_args()
+    if args.scale == 1 and args.wm == "openbox" and args.compositor is None:
+        parser.error("the window's translucency needs a compositor: --compositor")
+    return run(args)
 
 
 if __name__ == "__main__":
