@@ -490,6 +490,7 @@ def run(args):
         server, name = start_x_server("2048x1536x24" if args.scale > 1 else "1024x768x24")
         processes = []
         log = open(os.path.join(home, "log"), "w+")
+        program_log = None
         try:
             env = dict(os.environ, DISPLAY=name, XDG_RUNTIME_DIR=home, HOME=home,
                        XDG_CONFIG_HOME=os.path.join(home, "config"),
@@ -511,7 +512,11 @@ def run(args):
             if composited:
                 desk.wait(desk.compositor_ready, "the compositor")
 
-            program = start([args.program], env, log)
+            # As on a Wayland session with XWayland: the window goes to X all
+            # the same, and says nothing of Wayland.
+            program_log = open(os.path.join(home, "program.log"), "w+")
+            program = start([args.program], dict(env, WAYLAND_DISPLAY="md5z-no-such-compositor"),
+                            program_log)
             processes.append(program)
             desk.wait(lambda: desk.find(NOTICE_TITLE) is not None, "the notice")
             notice = desk.find(NOTICE_TITLE)
@@ -534,9 +539,14 @@ def run(args):
                                       "_NET_WM_STATE_MAXIMIZED_HORZ"], design)
             check_held(desk, window, ["_NET_WM_STATE_FULLSCREEN"], design)
             check_fade(desk, name, window, program)
+            program_log.seek(0)
+            said = [line for line in program_log if "wayland" in line.lower()]
+            check(not said, "the program tried Wayland: " + "".join(said))
         except Failure as failure:
-            log.seek(0)
-            sys.stdout.write(log.read())
+            for output in (log, program_log):
+                if output is not None:
+                    output.seek(0)
+                    sys.stdout.write(output.read())
             print("FAIL: %s" % failure)
             return 1
         finally:
