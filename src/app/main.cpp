@@ -8,31 +8,37 @@
 #include "platform/qt/qt_translations.h"
 #include "window/form.h"
 
-// The window program: the window is made from its layout, its load handler
-// runs, and from then on it lives on Qt's event loop until its fade-out (or
-// the second-instance rule) ends it. Qt's own arguments (-platform, ...) are
-// honoured; the program has none of its own.
 namespace {
 
 // Only an X server gives the window what its layout asks for: translucency,
 // a place in the middle of the screen, the notice over the window. So on a
 // Wayland session that also runs an X server (XWayland) the window goes to
 // X; a platform the user names is always obeyed, and native Wayland serves
-// where there is no X server.
-void preferX11() {
+// where there is no X server. Returns whether it chose.
+bool preferX11() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return;
+        return false;
     }
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("xcb"));
+    return true;
 }
 
 }  // namespace
 
+// The window program: the window is made from its layout, its load handler
+// runs, and from then on it lives on Qt's event loop until its fade-out (or
+// the second-instance rule) ends it. Qt's own arguments (-platform, ...) are
+// honoured; the program has none of its own.
 int main(int argc, char* argv[]) {
-    preferX11();
+    const bool choseX11 = preferX11();
     md5z::DisplayOpening opening;
     QApplication application(argc, argv);
     opening.opened();
+    // The choice is the window's own: programs it starts (the browser)
+    // choose for themselves.
+    if (choseX11) {
+        qunsetenv("QT_QPA_PLATFORM");
+    }
     // The window refuses every close; only the logic ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     // The installed desktop entry's name, so desktops show the window with its icon.
