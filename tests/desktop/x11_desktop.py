@@ -489,7 +489,7 @@ def check_pictures(desk, window, scale):
 
 
 def run(args):
-    for tool in ("Xvfb", args.wm) + ((args.compositor,) if args.compositor else ()):
+    for tool in ("Xvfb", "hsetroot", args.wm) + ((args.compositor,) if args.compositor else ()):
         if shutil.which(tool) is None:
             say(tool + " is not installed")
             return SKIP
@@ -507,9 +507,8 @@ def run(args):
                              "MD5ZEVRIN_TEST_DISMISS_BOXES"):
                 env.pop(variable, None)
             desk = Desktop(name)
-            if shutil.which("hsetroot"):
-                subprocess.run(["hsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOUR], env=env,
-                               check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run(["hsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOUR], env=env,
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             wm = [args.wm] + (["--compositor=on", "--sm-client-disable"]
                               if args.wm == "xfwm4" else ["--sm-disable"])
             processes.append(start(wm, env, log))
