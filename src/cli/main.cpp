@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -30,7 +31,8 @@ enum class Action { Report, Help, Version };
 struct Command {
     Action action = Action::Report;
     md5z::cli::Format format = md5z::cli::Format::Table;
-    std::vector<std::string> texts;  // raw bytes of each TEXT, in order
+    std::vector<std::string> texts;        // raw bytes of each TEXT, in order
+    std::optional<std::string> fieldName;  // of --field, checked once every option is read
 };
 
 // One option of the command line. An option with a value name takes a value,
@@ -46,6 +48,9 @@ struct Option {
 constexpr std::array kOptions{
     Option{'\0', "json", "", "One JSON object per text per line.",
            [](Command& c, std::string_view) { c.format = md5z::cli::Format::Json; }},
+    Option{'\0', "field", "NAME",
+           "Only the value of the JSON key NAME for each text, one per line.",
+           [](Command& c, std::string_view name) { c.fieldName = std::string(name); }},
     Option{'h', "help", "", "Displays help on commandline options.",
            [](Command& c, std::string_view) { c.action = Action::Help; }},
     Option{'v', "version", "", "Displays version information.",
@@ -157,6 +162,25 @@ std::string parseShort(std::string_view letters, Remaining& rest, Command& comma
     return {};
 }
 
+// --field names one JSON key and asks for another output than --json does;
+// help and version win over it, as over everything. Returns the message of a
+// usage error, or nothing.
+std::string chooseField(Command& command) {
+    if (!command.fieldName || command.action != Action::Report) {
+        return {};
+    }
+    if (command.format == md5z::cli::Format::Json) {
+        return "--field and --json cannot be used together.";
+    }
+    const auto field = md5z::cli::reportFieldNamed(*command.fieldName);
+    if (!field) {
+        return "Unknown field '" + *command.fieldName +
+               "'; the field names are: " + md5z::cli::reportFieldNames();
+    }
+    command.format = md5z::cli::Format::bare(*field);
+    return {};
+}
+
 // Reads the process's own argument list: nothing else (no toolkit) takes
 // anything out of it, so a TEXT is never mistaken for somebody's option.
 // Options may come anywhere; after "--" everything is a TEXT, and so is "-".
@@ -180,7 +204,7 @@ std::string parseArguments(int argc, char** argv, Command& command) {
             return error;
         }
     }
-    return {};
+    return chooseField(command);
 }
 
 }  // namespace

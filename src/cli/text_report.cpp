@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <QStringDecoder>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <istream>
@@ -56,18 +57,61 @@ std::string tableOf(const TextReport& report) {
     return table + '\n';  // a blank line ends each block
 }
 
+struct NamedField {
+    std::string_view name;
+    ReportField field;
+};
+
+// The JSON object's keys in its order; the names are the result model's.
+constexpr std::array<NamedField, 8> kNamedFields{{
+    {"ShownInput", ReportField::ShownInput},
+    {"ConvertedText", ReportField::ConvertedText},
+    {"ConvertedLength", ReportField::ConvertedLength},
+    {"RemainingCount", ReportField::RemainingCount},
+    {"Hex16Lower", ReportField::Hex16Lower},
+    {"Hex16Upper", ReportField::Hex16Upper},
+    {"Hex32Lower", ReportField::Hex32Lower},
+    {"Hex32Upper", ReportField::Hex32Upper},
+}};
+
+std::string_view nameOf(ReportField field) {
+    return std::ranges::find(kNamedFields, field, &NamedField::field)->name;
+}
+
+// The two counts are numbers in JSON, though the window shows them as text.
+QJsonValue valueOf(const TextReport& report, ReportField field) {
+    switch (field) {
+        case ReportField::ShownInput:
+            return qText(report.ShownInput);
+        case ReportField::ConvertedText:
+            return qText(report.conversion.ConvertedText);
+        case ReportField::ConvertedLength:
+            return qText(report.conversion.ConvertedLength).toInt();
+        case ReportField::RemainingCount:
+            return qText(report.conversion.RemainingCount).toInt();
+        case ReportField::Hex16Lower:
+            return qText(report.renditions.Hex16Lower);
+        case ReportField::Hex16Upper:
+            return qText(report.renditions.Hex16Upper);
+        case ReportField::Hex32Lower:
+            return qText(report.renditions.Hex32Lower);
+        case ReportField::Hex32Upper:
+            return qText(report.renditions.Hex32Upper);
+    }
+    return {};
+}
+
 std::string jsonOf(const TextReport& report) {
-    const QJsonObject object{
-        {"ShownInput", qText(report.ShownInput)},
-        {"ConvertedText", qText(report.conversion.ConvertedText)},
-        {"ConvertedLength", qText(report.conversion.ConvertedLength).toInt()},
-        {"RemainingCount", qText(report.conversion.RemainingCount).toInt()},
-        {"Hex16Lower", qText(report.renditions.Hex16Lower)},
-        {"Hex16Upper", qText(report.renditions.Hex16Upper)},
-        {"Hex32Lower", qText(report.renditions.Hex32Lower)},
-        {"Hex32Upper", qText(report.renditions.Hex32Upper)},
-    };
+    QJsonObject object;
+    for (const auto& [name, field] : kNamedFields) {
+        object.insert(QLatin1StringView(name), valueOf(report, field));
+    }
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n';
+}
+
+QString bareTextOf(const TextReport& report, ReportField field) {
+    const QJsonValue value = valueOf(report, field);
+    return value.isString() ? value.toString() : QString::number(value.toInt());
 }
 
 constexpr std::string_view kNotUtf8 = "not valid UTF-8; nothing digested";
@@ -90,8 +134,32 @@ TextReport reportOf(MD5Context& context, std::u16string_view text) {
     return report;
 }
 
+std::optional<ReportField> reportFieldNamed(std::string_view name) {
+    const auto* named = std::ranges::find(kNamedFields, name, &NamedField::name);
+    if (named == kNamedFields.end()) {
+        return std::nullopt;
+    }
+    return named->field;
+}
+
+std::string reportFieldNames() {
+    std::string names;
+    for (const auto& [name, field] : kNamedFields) {
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    return names;
+}
+
 std::string formatReport(const TextReport& report, Format format) {
-    return format == Format::Json ? jsonOf(report) : tableOf(report);
+    switch (format.kind) {
+        case Format::Kind::Json:
+            return jsonOf(report);
+        case Format::Kind::Bare:
+            return bareTextOf(report, format.field).toStdString() + '\n';
+        case Format::Kind::Table:
+            break;
+    }
+    return tableOf(report);
 }
 
 namespace {
@@ -100,7 +168,16 @@ namespace {
 bool reportDecoded(const QString& text, std::string_view origin, MD5Context& context, Format format,
                    std::ostream& out, std::ostream& err) {
     try {
-        out << formatReport(reportOf(context, toView(text)), format);
+        const TextReport report = reportOf(context, toView(text));
+        // A script reads one line per text; a line break inside the value
+        // would make one text's value read as two.
+        if (format.kind == Format::Kind::Bare && bareTextOf(report, format.field).contains(u'\n')) {
+            writeError(out, err, origin,
+                       "the " + std::string(nameOf(format.field)) +
+                           " value holds a line break; --json writes it escaped");
+            return false;
+        }
+        out << formatReport(report, format);
         return true;
     } catch (const RunTimeError& e) {
         const std::string message = "text of " + std::to_string(text.size()) +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,36 @@
 
 namespace md5z::cli {
 
-enum class Format { Table, Json };
+// The fields of a report, named as the JSON object names them.
+enum class ReportField {
+    ShownInput,
+    ConvertedText,
+    ConvertedLength,
+    RemainingCount,
+    Hex16Lower,
+    Hex16Upper,
+    Hex32Lower,
+    Hex32Upper,
+};
+
+// How each report is written: five table rows, one JSON object, or the bare
+// value of one field.
+struct Format {
+    enum class Kind { Table, Json, Bare };
+    Kind kind = Kind::Table;
+    ReportField field = ReportField::ShownInput;  // what Bare writes
+
+    static const Format Table;
+    static const Format Json;
+    static constexpr Format bare(ReportField field) { return {Kind::Bare, field}; }
+    friend bool operator==(const Format&, const Format&) = default;
+};
+inline constexpr Format Format::Table{Kind::Table};
+inline constexpr Format Format::Json{Kind::Json};
+
+std::optional<ReportField> reportFieldNamed(std::string_view name);
+// Every field name, in the order of the JSON object, joined by ", ".
+std::string reportFieldNames();
 
 // What the window shows once a text has been typed and digested.
 struct TextReport {
@@ -22,12 +52,13 @@ struct TextReport {
 // Raises RunTimeError for a text the digest refuses (over 32,767 units).
 TextReport reportOf(MD5Context& context, std::u16string_view text);
 
-// One report as UTF-8: five "caption<TAB>value" rows, or one JSON object on
-// one line.
+// One report as UTF-8: five "caption<TAB>value" rows, one JSON object on one
+// line, or one field's value on one line (a number in decimal).
 std::string formatReport(const TextReport& report, Format format);
 
 // Reports one UTF-8 text, or writes one message naming `origin` (such as
-// "line 3") to `err` when the text is not valid UTF-8 or cannot be digested.
+// "line 3") to `err` when the text is not valid UTF-8, cannot be digested, or
+// has a bare value that would not stay on one line.
 // Returns whether the text was reported.
 bool reportText(std::string_view utf8, std::string_view origin, MD5Context& context, Format format,
                 std::ostream& out, std::ostream& err);

@@ -115,4 +115,75 @@ TEST(CliUsage, ExitStatusSaysWhatWentWrong) {
     EXPECT_EQ(runCli("--version").out, "md5zevrin-cli 1.03.0026\n");
 }
 
+// The names an unknown --field lists, which must be the keys of the JSON
+// object in the same order.
+QStringList fieldNamesListed() {
+    const CliRun run = runCli("--field NoSuchField abc");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    const QString err = QString::fromStdString(run.err);
+    const qsizetype start = err.indexOf(": ", err.indexOf("NoSuchField")) + 2;
+    return err.mid(start, err.indexOf('\n') - start).split(", ");
+}
+
+TEST(CliField, EachNamePrintsItsJsonValueAloneOnALine) {
+    const QStringList names = fieldNamesListed();
+    const QString texts =
+        "中文abc '' '１２３４５６７８９０１２３４５６７８９０１２３４５６７８９０xy'";
+    const CliRun json = runCli("--json " + texts);
+    ASSERT_EQ(json.status, 0) << json.err;
+    const QList<QByteArray> objects = QByteArray::fromStdString(json.out).trimmed().split('\n');
+    ASSERT_EQ(objects.size(), 3);
+    QStringList sortedNames = names;
+    sortedNames.sort();
+    EXPECT_EQ(QJsonDocument::fromJson(objects[0]).object().keys(), sortedNames);
+    for (const QString& name : names) {
+        std::string expected;
+        for (const QByteArray& object : objects) {
+            const QJsonValue value = QJsonDocument::fromJson(object)[name];
+            expected += (value.isString() ? value.toString() : QString::number(value.toInt()))
+                            .toStdString() +
+                        '\n';
+        }
+        const CliRun bare = runCli("--field " + name + " " + texts);
+        EXPECT_EQ(bare.status, 0) << bare.err;
+        EXPECT_EQ(bare.out, expected) << name.toStdString();
+        EXPECT_EQ(runCli("--field=" + name + " " + texts).out, expected);
+    }
+    EXPECT_EQ(runCli("--field Hex32Lower 中文abc").out, "6b89cdbe5fe4b3f56ca3094b4ef674c3\n");
+    EXPECT_EQ(runCli("--field RemainingCount '' x").out, "30\n29\n");
+}
+
+TEST(CliField, UnknownOrMissingNamesAndJsonAreUsageErrors) {
+    EXPECT_EQ(fieldNamesListed(),
+              QStringList({"ShownInput", "ConvertedText", "ConvertedLength", "RemainingCount",
+                           "Hex16Lower", "Hex16Upper", "Hex32Lower", "Hex32Upper"}));
+    for (const char* arguments : {"--field hex32lower abc", "--field '' abc", "--field",
+                                  "--field Hex32Lower --json abc", "--json --field Hex32Lower"}) {
+        const CliRun run = runCli(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_THAT(run.err, HasSubstr("--help")) << arguments;
+    }
+    EXPECT_THAT(runCli("--field hex32lower abc").err, HasSubstr("Hex32Lower"));
+    EXPECT_THAT(runCli("--json --field Hex32Lower").err, HasSubstr("--json"));
+}
+
+TEST(CliField, TextsThatCannotBeReportedAreNamedAsWithTheOtherFormats) {
+    const QByteArray tooLong(32768, 'a');
+    const CliRun lines = runCli("--field ConvertedText", "ab\n\xff\n" + tooLong + "\n中\n");
+    EXPECT_EQ(lines.status, 1);
+    EXPECT_EQ(lines.out, "AB\nZ\n");
+    EXPECT_THAT(lines.err, ContainsRegex("line 2: not valid UTF-8.*line 3: .*cannot be digested"));
+
+    // A value with a line break would read as two texts' values.
+    const CliRun broken = runCli("--field ShownInput a \"$(printf 'b\\nc')\" d");
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(broken.out, "a\nd\n");
+    EXPECT_THAT(broken.err, HasSubstr("argument 2: the ShownInput value holds a line break"));
+    const CliRun digits = runCli("--field Hex16Upper \"$(printf 'b\\nc')\"");
+    EXPECT_EQ(digits.status, 0) << digits.err;
+    EXPECT_THAT(digits.out, ContainsRegex("^[0-9A-F]{16}\n$"));
+}
+
 }  // namespace
