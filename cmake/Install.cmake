@@ -28,6 +28,8 @@ md5z_product_text(kLastUpdate MD5Z_RELEASE_DATE)
 md5z_product_text(kRightsNotice MD5Z_RIGHTS_NOTICE)
 md5z_product_text(kLegalNotice MD5Z_LEGAL_NOTICE)
 md5z_product_text(kHomePageAddress MD5Z_HOMEPAGE)
+# The licence, as SPDX names it.
+set(MD5Z_LICENSE_SPDX MIT)
 
 # --- Programs -----------------------------------------------------------------
 

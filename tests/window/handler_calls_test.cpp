@@ -118,7 +118,7 @@ const Row kRows[] = {
     {{load, on<MenuId::gy3>},
      "messageBox Zevrin - 开发者QQ\uFF1A10000\r\n邮箱\uFF1Azevrin@example.com\r\n"
      "最后更新时间: 2026-12-06\r\n示例软件站: www.example.org\r\n"
-     "Copyright (C) 2026 Zevrin. 保留所有权利。 64 联系开发者"},
+     "Copyright (C) 2026 Zevrin. 按 MIT 许可证发布。 64 联系开发者"},
     {{load, on<MenuId::gy4>},
      "windowHandle; windowTitle; windowIcon; showAbout Form1 MD5Zevrin "
      "开发者(所有者)\uFF1AZevrin _ Email\uFF1Azevrin@example.com\r\n"
