@@ -28,8 +28,11 @@ md5z_product_text(kLastUpdate MD5Z_RELEASE_DATE)
 md5z_product_text(kRightsNotice MD5Z_RIGHTS_NOTICE)
 md5z_product_text(kLegalNotice MD5Z_LEGAL_NOTICE)
 md5z_product_text(kHomePageAddress MD5Z_HOMEPAGE)
-# The licence, as SPDX names it.
+set(MD5Z_MAINTAINER "${MD5Z_DEVELOPER} <${MD5Z_DEVELOPER_EMAIL}>")
+
+# The licence is MIT: SPDX calls it MIT, Debian's copyright format Expat.
 set(MD5Z_LICENSE_SPDX MIT)
+set(MD5Z_LICENSE_DEBIAN Expat)
 
 # --- Programs -----------------------------------------------------------------
 
@@ -140,6 +143,120 @@ if(UNIX AND NOT APPLE AND TARGET md5zevrin)
   add_custom_target(md5z_desktop_icons ALL DEPENDS ${icon_pngs})
 endif()
 
+# --- Licence, changelog, manual pages and shell completion ---------------------
+
+set(MD5Z_LICENSE_FILE "${PROJECT_SOURCE_DIR}/LICENSE")
+set(MD5Z_PACKAGING_SOURCE_DIR "${PROJECT_SOURCE_DIR}/packaging")
+set(MD5Z_DOC_BINARY_DIR "${PROJECT_BINARY_DIR}/doc")
+# Debian's place for a package's documents, whatever the project's name.
+set(MD5Z_PACKAGE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/md5zevrin)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${MD5Z_LICENSE_FILE}")
+
+# The rights notice of product.h gives the year and the holder; LICENSE must
+# state the same, and the holder is the developer the program names.
+if(NOT MD5Z_RIGHTS_NOTICE MATCHES "^Copyright \\(C\\) ([0-9]+) ([^.]+)\\. .*${MD5Z_LICENSE_SPDX}")
+  message(FATAL_ERROR "The rights notice '${MD5Z_RIGHTS_NOTICE}' does not read "
+                      "'Copyright (C) YEAR HOLDER. ...' naming the ${MD5Z_LICENSE_SPDX} licence")
+endif()
+set(MD5Z_COPYRIGHT_YEAR "${CMAKE_MATCH_1}")
+set(MD5Z_COPYRIGHT_HOLDER "${CMAKE_MATCH_2}")
+if(NOT MD5Z_COPYRIGHT_HOLDER STREQUAL MD5Z_DEVELOPER)
+  message(FATAL_ERROR "The rights notice names ${MD5Z_COPYRIGHT_HOLDER}, "
+                      "the program's developer is ${MD5Z_DEVELOPER}")
+endif()
+file(STRINGS "${MD5Z_LICENSE_FILE}" license_lines ENCODING UTF-8)
+list(GET license_lines 0 license_title)
+list(GET license_lines 2 license_copyright)
+if(NOT license_title STREQUAL "${MD5Z_LICENSE_SPDX} License" OR
+   NOT license_copyright STREQUAL "Copyright (c) ${MD5Z_COPYRIGHT_YEAR} ${MD5Z_COPYRIGHT_HOLDER}")
+  message(FATAL_ERROR "LICENSE does not begin with the ${MD5Z_LICENSE_SPDX} licence's title and "
+                      "'Copyright (c) ${MD5Z_COPYRIGHT_YEAR} ${MD5Z_COPYRIGHT_HOLDER}'")
+endif()
+
+# The licence's terms, below its title and copyright line, as a copyright
+# file's paragraph holds them: each line indented, an empty one written ".".
+file(READ "${MD5Z_LICENSE_FILE}" license_text)
+string(REGEX REPLACE "^[^\n]*\n\n[^\n]*\n\n" "" license_text "${license_text}")
+string(STRIP "${license_text}" license_text)
+string(REPLACE "\n\n" "\n.\n" license_text "${license_text}")
+string(REPLACE "\n" "\n " MD5Z_LICENSE_TEXT_DEP5 " ${license_text}")
+
+# The release date as the changelog writes it (RFC 2822) and as seconds since
+# 1970 for the manual pages' SOURCE_DATE_EPOCH, so rebuilds give the same files.
+function(md5z_release_date format out)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C
+                          date -u -d "${MD5Z_RELEASE_DATE}" "+${format}"
+                  OUTPUT_VARIABLE text OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+string(REPLACE "\\" "\\e" MD5Z_RIGHTS_NOTICE_ROFF "${MD5Z_RIGHTS_NOTICE}")
+string(REPLACE "-" "\\-" MD5Z_RIGHTS_NOTICE_ROFF "${MD5Z_RIGHTS_NOTICE_ROFF}")
+
+if(UNIX AND NOT APPLE)
+  configure_file("${MD5Z_PACKAGING_SOURCE_DIR}/copyright.in" "${MD5Z_DOC_BINARY_DIR}/copyright"
+                 @ONLY)
+  install(FILES "${MD5Z_DOC_BINARY_DIR}/copyright" DESTINATION ${MD5Z_PACKAGE_DOC_DIR})
+
+  # Debian wants the changelog and the manual pages compressed as hard as
+  # gzip can, without a time stamp, so the package is the same on every build.
+  find_program(MD5Z_GZIP gzip REQUIRED)
+  function(md5z_gzip_doc source destination)
+    get_filename_component(name "${source}" NAME)
+    set(gz "${MD5Z_DOC_BINARY_DIR}/gz/${name}.gz")
+    add_custom_command(
+      OUTPUT "${gz}"
+      COMMAND "${CMAKE_COMMAND}" -E make_directory "${MD5Z_DOC_BINARY_DIR}/gz"
+      COMMAND "${CMAKE_COMMAND}" -E copy "${source}" "${MD5Z_DOC_BINARY_DIR}/gz/${name}"
+      COMMAND "${MD5Z_GZIP}" -9 -n -f "${MD5Z_DOC_BINARY_DIR}/gz/${name}"
+      DEPENDS "${source}"
+      VERBATIM)
+    install(FILES "${gz}" DESTINATION ${destination})
+    set_property(DIRECTORY APPEND PROPERTY MD5Z_COMPRESSED_DOCS "${gz}")
+  endfunction()
+
+  md5z_release_date("%a, %d %b %Y %H:%M:%S %z" MD5Z_RELEASE_DATE_RFC2822)
+  md5z_release_date("%s" MD5Z_RELEASE_EPOCH)
+  configure_file("${MD5Z_PACKAGING_SOURCE_DIR}/changelog.in" "${MD5Z_DOC_BINARY_DIR}/changelog"
+                 @ONLY)
+  md5z_gzip_doc("${MD5Z_DOC_BINARY_DIR}/changelog" ${MD5Z_PACKAGE_DOC_DIR})
+
+  set(man_dir ${CMAKE_INSTALL_MANDIR}/man1)
+  if(TARGET md5zevrin)
+    configure_file("${PROJECT_SOURCE_DIR}/docs/md5zevrin.1.in" "${MD5Z_DOC_BINARY_DIR}/md5zevrin.1"
+                   @ONLY)
+    md5z_gzip_doc("${MD5Z_DOC_BINARY_DIR}/md5zevrin.1" ${man_dir})
+  endif()
+
+  # The command-line program's page is its --help, with the output, the JSON
+  # keys, the exit statuses and examples added, so its options always match.
+  find_program(MD5Z_HELP2MAN help2man)
+  if(MD5Z_HELP2MAN)
+    configure_file("${PROJECT_SOURCE_DIR}/docs/md5zevrin-cli.h2m.in"
+                   "${MD5Z_DOC_BINARY_DIR}/md5zevrin-cli.h2m" @ONLY)
+    set(page "${MD5Z_DOC_BINARY_DIR}/md5zevrin-cli.1")
+    add_custom_command(
+      OUTPUT "${page}"
+      COMMAND "${CMAKE_COMMAND}" -E env SOURCE_DATE_EPOCH=${MD5Z_RELEASE_EPOCH}
+              "${MD5Z_HELP2MAN}" --no-info --locale=C.UTF-8
+              "--include=${MD5Z_DOC_BINARY_DIR}/md5zevrin-cli.h2m" "--output=${page}"
+              $<TARGET_FILE:md5zevrin-cli>
+      DEPENDS md5zevrin-cli "${MD5Z_DOC_BINARY_DIR}/md5zevrin-cli.h2m"
+      COMMENT "Writing the manual page of md5zevrin-cli from its --help"
+      VERBATIM)
+    md5z_gzip_doc("${page}" ${man_dir})
+  else()
+    message(WARNING "help2man not found: the manual page of md5zevrin-cli is not installed")
+  endif()
+
+  install(FILES "${MD5Z_PACKAGING_SOURCE_DIR}/md5zevrin-cli.bash"
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+          RENAME md5zevrin-cli)
+
+  get_property(compressed_docs DIRECTORY PROPERTY MD5Z_COMPRESSED_DOCS)
+  add_custom_target(md5z_docs ALL DEPENDS ${compressed_docs})
+endif()
+
 # --- Screenshot (`make screenshot`) --------------------------------------------
 
 # The window's picture in docs/ is made from the real widgets, offscreen, so
@@ -162,7 +279,7 @@ endif()
 set(CPACK_PACKAGE_NAME md5zevrin)
 set(CPACK_PACKAGE_VERSION "${MD5Z_VERSION_TEXT}")
 set(CPACK_PACKAGE_VENDOR "${MD5Z_DEVELOPER}")
-set(CPACK_PACKAGE_CONTACT "${MD5Z_DEVELOPER} <${MD5Z_DEVELOPER_EMAIL}>")
+set(CPACK_PACKAGE_CONTACT "${MD5Z_MAINTAINER}")
 set(CPACK_PACKAGE_HOMEPAGE_URL "${MD5Z_HOMEPAGE}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${MD5Z_SUMMARY_EN}")
 # Wrapped by hand: dpkg shows the long description as it stands.
