@@ -3,10 +3,11 @@
 there: both programs, the desktop entry naming an installed program and
 icon, the icon at every theme size, and the metainfo launching the entry.
 
-    install_tree_check.py CMAKE BUILD_DIR SCRATCH_PREFIX MAIN_CPP [APPSTREAMCLI]
+    install_tree_check.py CMAKE BUILD_DIR SCRATCH_PREFIX MAIN_CPP LICENSE [APPSTREAMCLI]
 
 The window program must name the same desktop entry (MAIN_CPP), or desktops
-show it without its icon. With appstreamcli, the whole tree is also
+show it without its icon. The documents a Debian package needs (copyright,
+changelog, manual pages, completion) are checked by documents_check. With appstreamcli, the whole tree is also
 validated as a software centre would read it.
 """
 
@@ -17,6 +18,8 @@ import struct
 import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
+
+from documents_check import check_documents
 
 APP_ID = "io.github.zevrin.MD5Zevrin"
 PROGRAMS = ("md5zevrin", "md5zevrin-cli")
@@ -78,6 +81,8 @@ def check_tree(prefix):
     release = component.find("releases/release")
     if release is None or release.get("version") != "1.03.0026":
         failures.append("metainfo lacks the release 1.03.0026")
+    if component.findtext("project_license") != "MIT":
+        failures.append(f"metainfo names the licence {component.findtext('project_license')!r}")
     return failures
 
 
@@ -89,8 +94,8 @@ def check_program_names_entry(main_cpp):
 
 
 def main(argv):
-    cmake, build_dir, prefix, main_cpp = argv[1:5]
-    appstreamcli = argv[5] if len(argv) > 5 and os.path.isfile(argv[5]) else None
+    cmake, build_dir, prefix, main_cpp, license_path = argv[1:6]
+    appstreamcli = argv[6] if len(argv) > 6 and os.path.isfile(argv[6]) else None
     shutil.rmtree(prefix, ignore_errors=True)
     installed = subprocess.run([cmake, "--install", build_dir, "--prefix", prefix],
                                capture_output=True, text=True)
@@ -98,7 +103,8 @@ def main(argv):
         print(installed.stdout + installed.stderr, file=sys.stderr)
         return 1
 
-    failures = check_tree(prefix) + check_program_names_entry(main_cpp)
+    failures = (check_tree(prefix) + check_program_names_entry(main_cpp) +
+                check_documents(prefix, license_path))
     if appstreamcli:
         validated = subprocess.run([appstreamcli, "validate-tree", "--no-net", prefix],
                                    capture_output=True, text=True)

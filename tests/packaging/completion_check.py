@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""Drives the bash completion of md5zevrin-cli as bash would on a Tab and
+compares what it offers with what the program itself accepts: the options
+its --help names and the field names its usage error lists.
+
+    completion_check.py BASH_COMPLETION_LIBRARY COMPLETION CLI
+"""
+
+import re
+import shlex
+import subprocess
+import sys
+
+# Words as bash splits a command line for completion: "=" is a word of its own.
+COMPLETE = r"""
+source "$1"; source "$2"; shift 2
+COMP_WORDS=("$@")
+COMP_CWORD=$(($# - 1))
+COMP_LINE=$LINE
+COMP_POINT=${#COMP_LINE}
+_md5zevrin_cli md5zevrin-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+printf '%s\n' "${COMPREPLY[@]}"
+"""
+
+
+def offered(library, completion, *words):
+    line = " ".join(("md5zevrin-cli",) + words).replace(" = ", "=")
+    done = subprocess.run(["bash", "-c", COMPLETE, "complete", library, completion,
+                           "md5zevrin-cli", *words], capture_output=True, text=True,
+                          env={"LINE": line, "PATH": "/usr/bin:/bin"})
+    if done.returncode != 0 or done.stderr:
+        raise RuntimeError(f"completing {shlex.join(words)}: {done.stderr}")
+    return sorted(word for word in done.stdout.split("\n") if word)
+
+
+def program_options(cli):
+    help_text = subprocess.run([cli, "--help"], capture_output=True, text=True).stdout
+    section = help_text.split("Options:", 1)[1].split("\n\n", 1)[0]
+    return sorted(set(re.findall(r"(?<![\w-])(--?[A-Za-z][\w-]*)", section)))
+
+
+def program_fields(cli):
+    usage = subprocess.run([cli, "--field", "?"], capture_output=True, text=True).stderr
+    return sorted(usage.split("\n", 1)[0].rsplit(": ", 1)[1].split(", "))
+
+
+def main(argv):
+    library, completion, cli = argv[1:4]
+    options, fields = program_options(cli), program_fields(cli)
+    expectations = [
+        (("-",), options),
+        (("--f",), ["--field"]),
+        (("--field", ""), fields),
+        (("--json", "--field", "Hex3"), ["Hex32Lower", "Hex32Upper"]),
+        (("--field", "=", "Conv"), ["ConvertedLength", "ConvertedText"]),
+        # Texts are anything: no file names, and no options after "--".
+        (("",), []),
+        (("abc", ""), []),
+        (("--", "-"), []),
+        (("--field", "Hex32Lower", "--", "--j"), []),
+    ]
+    failures = 0
+    for words, expected in expectations:
+        got = offered(library, completion, *words)
+        if got != expected:
+            failures += 1
+            print(f"md5zevrin-cli {shlex.join(words)}<Tab> offers {got}, expected {expected}",
+                  file=sys.stderr)
+    if len(fields) != 8 or "--json" not in options:
+        failures += 1
+        print(f"the program lists the fields {fields} and the options {options}", file=sys.stderr)
+    print(f"{failures} of {len(expectations) + 1} completion checks failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

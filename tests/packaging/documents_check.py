@@ -1,0 +1,147 @@
+"""Checks of the documents an installed tree carries for Debian: the
+copyright file against LICENSE, the changelog, and the manual pages against
+the options the command-line program's --help names."""
+
+import gzip
+import json
+import os
+import re
+import subprocess
+
+PACKAGE = "md5zevrin"
+VERSION = "1.03.0026"
+DEP5_FORMAT = "https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+
+
+def read_gzip(path, failures):
+    """The text of a gzip file compressed as Debian wants it, or None."""
+    if not os.path.isfile(path):
+        failures.append(f"{path} is missing")
+        return None
+    with open(path, "rb") as compressed:
+        head = compressed.read(10)
+    # Bytes 4-7 are the time stamp (gzip -n leaves it 0), byte 8 says how hard
+    # it was compressed (2: the best).
+    if head[4:8] != b"\0\0\0\0" or head[8] != 2:
+        failures.append(f"{path} is not compressed with gzip -9n")
+    with gzip.open(path, "rt", encoding="utf-8") as text:
+        return text.read()
+
+
+def license_parts(license_path):
+    """LICENSE's copyright line as (year, holder) and its terms."""
+    with open(license_path, encoding="utf-8") as license_file:
+        title, _, copyright_line, _, *terms = license_file.read().rstrip("\n").split("\n")
+    found = re.fullmatch(r"Copyright \(c\) (\d{4}) (.+)", copyright_line)
+    return title, (found.group(1), found.group(2)) if found else None, "\n".join(terms)
+
+
+def dep5_paragraphs(text):
+    """Each paragraph as a dict; a field's continuation lines lose their first
+    space, and a line of "." is an empty line."""
+    paragraphs = []
+    for block in text.strip("\n").split("\n\n"):
+        fields, name = {}, None
+        for line in block.split("\n"):
+            if line.startswith(" ") and name:
+                fields[name] += "\n" + ("" if line == " ." else line[1:])
+            else:
+                name, _, value = line.partition(":")
+                fields[name] = value.strip()
+        paragraphs.append(fields)
+    return paragraphs
+
+
+def check_copyright(doc_dir, license_path):
+    path = os.path.join(doc_dir, "copyright")
+    if not os.path.isfile(path):
+        return [f"{path} is missing"]
+    failures = []
+    title, (year, holder), terms = license_parts(license_path)
+    if title != "MIT License":
+        failures.append(f"LICENSE is titled {title!r}, not the MIT licence")
+    with open(path, encoding="utf-8") as copyright_file:
+        header, *paragraphs = dep5_paragraphs(copyright_file.read())
+    if header.get("Format") != DEP5_FORMAT:
+        failures.append(f"{path} does not declare the machine-readable format")
+    files = [p for p in paragraphs if "Files" in p]
+    if [p.get("Files") for p in files] != ["*"]:
+        failures.append(f"{path} should have one Files: * paragraph")
+    elif files[0].get("Copyright") != f"{year} {holder}" or files[0].get("License") != "Expat":
+        failures.append(f"{path} has {files[0]}; LICENSE says Copyright: {year} {holder}, "
+                        "License: Expat")
+    stated = [p.get("License", "").split("\n", 1) for p in paragraphs if "Files" not in p]
+    if stated != [["Expat", terms]]:
+        failures.append(f"{path} does not state LICENSE's terms under the name Expat")
+    return failures
+
+
+def check_changelog(doc_dir):
+    failures = []
+    path = os.path.join(doc_dir, "changelog.gz")
+    text = read_gzip(path, failures)
+    if text is not None and not re.match(
+            rf"{PACKAGE} \({re.escape(VERSION)}\) \w+; urgency=\w+\n\n  \* .+\n\n -- .+ <.+@.+>  "
+            r"\w{3}, \d\d \w{3} \d{4} \d\d:\d\d:\d\d [+-]\d{4}\n$", text, re.DOTALL):
+        failures.append(f"{path} is not one changelog entry for {VERSION}:\n{text}")
+    return failures
+
+
+def roff_text(page):
+    """The page's words as a reader sees them, near enough to find options:
+    escaped minus signs and font changes undone."""
+    text = re.sub(r"\\f(\[[^]]*\]|.)", "", page)
+    text = re.sub(r"\\[/,]", "", text)
+    return text.replace("\\-", "-").replace("\\(lq", '"').replace("\\(rq", '"')
+
+
+def options_in_help(program):
+    """Every option --help names, in its options section."""
+    help_text = subprocess.run([program, "--help"], capture_output=True, text=True,
+                               check=True).stdout
+    section = help_text.split("Options:", 1)[1].split("\n\n", 1)[0]
+    return re.findall(r"(?<![\w-])(--?[A-Za-z][\w-]*)", section)
+
+
+def json_keys(program):
+    report = subprocess.run([program, "--json", "x"], capture_output=True, text=True,
+                            check=True).stdout
+    return list(json.loads(report))
+
+
+def check_manual_pages(prefix):
+    failures = []
+    man_dir = os.path.join(prefix, "share", "man", "man1")
+    pages = {}
+    for program in (PACKAGE, PACKAGE + "-cli"):
+        page = read_gzip(os.path.join(man_dir, program + ".1.gz"), failures)
+        if page is not None:
+            pages[program] = roff_text(page)
+            if not re.search(rf"^\.SH NAME\n{program} - \S", pages[program], re.MULTILINE):
+                failures.append(f"the page of {program} lacks its NAME line")
+    cli_page = pages.get(PACKAGE + "-cli", "")
+    options = options_in_help(os.path.join(prefix, "bin", PACKAGE + "-cli"))
+    if "--json" not in options:
+        failures.append(f"no options found in the --help of {PACKAGE}-cli: {options}")
+    for option in options:
+        if not re.search(rf"(?<![\w-]){re.escape(option)}(?![\w-])", cli_page):
+            failures.append(f"the page of {PACKAGE}-cli does not name {option}")
+    sections = dict(re.findall(r'^\.SH "?([^"\n]+)"?\n(.*?)(?=^\.SH |\Z)', cli_page,
+                               re.MULTILINE | re.DOTALL))
+    for section in ("OPTIONS", "EXIT STATUS", "EXAMPLES", "JSON KEYS"):
+        if section not in sections:
+            failures.append(f"the page of {PACKAGE}-cli has no {section} section")
+    for key in json_keys(os.path.join(prefix, "bin", PACKAGE + "-cli")):
+        if not re.search(rf"\b{key}\b", sections.get("JSON KEYS", "")):
+            failures.append(f"the page of {PACKAGE}-cli does not explain the JSON key {key}")
+    if "takes no options of its own" not in pages.get(PACKAGE, ""):
+        failures.append(f"the page of {PACKAGE} does not say it takes no options")
+    return failures
+
+
+def check_documents(prefix, license_path):
+    doc_dir = os.path.join(prefix, "share", "doc", PACKAGE)
+    completion = os.path.join(prefix, "share", "bash-completion", "completions", PACKAGE + "-cli")
+    failures = [] if os.path.isfile(completion) else [f"{completion} is missing"]
+    return (failures + check_copyright(doc_dir, license_path) + check_changelog(doc_dir) +
+            check_manual_pages(prefix))
