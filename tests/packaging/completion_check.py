@@ -6,10 +6,11 @@ its --help names and the field names its usage error lists.
     completion_check.py BASH_COMPLETION_LIBRARY COMPLETION CLI
 """
 
-import re
 import shlex
 import subprocess
 import sys
+
+from documents_check import options_in_help
 
 # Words as bash splits a command line for completion: "=" is a word of its own.
 COMPLETE = r"""
@@ -33,12 +34,6 @@ def offered(library, completion, *words):
     return sorted(word for word in done.stdout.split("\n") if word)
 
 
-def program_options(cli):
-    help_text = subprocess.run([cli, "--help"], capture_output=True, text=True).stdout
-    section = help_text.split("Options:", 1)[1].split("\n\n", 1)[0]
-    return sorted(set(re.findall(r"(?<![\w-])(--?[A-Za-z][\w-]*)", section)))
-
-
 def program_fields(cli):
     usage = subprocess.run([cli, "--field", "?"], capture_output=True, text=True).stderr
     return sorted(usage.split("\n", 1)[0].rsplit(": ", 1)[1].split(", "))
@@ -46,7 +41,7 @@ def program_fields(cli):
 
 def main(argv):
     library, completion, cli = argv[1:4]
-    options, fields = program_options(cli), program_fields(cli)
+    options, fields = sorted(set(options_in_help(cli))), program_fields(cli)
     expectations = [
         (("-",), options),
         (("--f",), ["--field"]),
