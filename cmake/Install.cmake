@@ -12,10 +12,11 @@ set(MD5Z_DESCRIPTION_ZH "MD5Zevrin - MD5 加密工具")
 set(MD5Z_SUMMARY_EN "Show the MD5 digest of a short text")
 
 # The product data (developer, notices, addresses) lives in product.h for the
-# program; the packaging files take the same words from there.
+# program; the packaging files take the same words from there. A long
+# definition may be wrapped after its "=".
 function(md5z_product_text constant out)
-  file(STRINGS "${MD5Z_PRODUCT_HEADER}" line REGEX "${constant} = u\"" ENCODING UTF-8)
-  if(NOT line MATCHES "u\"([^\"]*)\"")
+  file(READ "${MD5Z_PRODUCT_HEADER}" header)
+  if(NOT header MATCHES "[ \n]${constant} =[ \n]+u\"([^\"]*)\"")
     message(FATAL_ERROR "${MD5Z_PRODUCT_HEADER} has no text constant ${constant}")
   endif()
   set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)

@@ -62,7 +62,7 @@ struct NamedField {
     ReportField field;
 };
 
-// The JSON object's keys in its order; the names are the result model's.
+// The JSON keys: the result model's names, in its order.
 constexpr std::array<NamedField, 8> kNamedFields{{
     {"ShownInput", ReportField::ShownInput},
     {"ConvertedText", ReportField::ConvertedText},

@@ -20,7 +20,8 @@ static_assert(kDistributorMenuCaption.starts_with(u"进入") &&
 inline constexpr std::u16string_view kDistributorDomain = u"www.example.org";
 // The year, holder and licence of LICENSE; the package's copyright file and
 // the version record take them from this line.
-inline constexpr std::u16string_view kRightsNotice = u"Copyright (C) 2026 Zevrin. 按 MIT 许可证发布。";
+inline constexpr std::u16string_view kRightsNotice =
+    u"Copyright (C) 2026 Zevrin. 按 MIT 许可证发布。";
 inline constexpr std::u16string_view kLegalNotice = u"本软件受《中华人民共和国著作权法》保护";
 inline constexpr std::u16string_view kIconSiteName = u"示例图标库";
 

@@ -57,7 +57,7 @@ def text_value(value):
 
 def product_texts(header_path):
     with open(header_path, encoding="utf-8") as header:
-        return dict(re.findall(r'(k\w+) = u"([^"]*)"', header.read()))
+        return dict(re.findall(r'(k\w+) =\s+u"([^"]*)"', header.read()))
 
 
 def check(obj, product, icon):
