@@ -167,6 +167,10 @@ TEST(CliField, UnknownOrMissingNamesAndJsonAreUsageErrors) {
     }
     EXPECT_THAT(runCli("--field hex32lower abc").err, HasSubstr("Hex32Lower"));
     EXPECT_THAT(runCli("--json --field Hex32Lower").err, HasSubstr("--json"));
+    // Help wins over a field name, as over everything else.
+    const CliRun help = runCli("--field nope --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("--field <NAME>"));
 }
 
 TEST(CliField, TextsThatCannotBeReportedAreNamedAsWithTheOtherFormats) {
