@@ -402,7 +402,8 @@ class AccessibilityTest : public QObject {
             }
             QVERIFY2(item != nullptr, qPrintable(caption));
             bool returned = false;
-            BoxAnswerer answerer{&returned};
+            BoxAnswerer answerer;
+            answerer.returned = &returned;
             answerer.answerNext();
             item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
             returned = true;
