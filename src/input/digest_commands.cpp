@@ -15,7 +15,7 @@ constexpr TimerId kWarningTimer = TimerId::Timer2;
 void Form1::ann1_Click() {
     if (platform_.text().empty()) {
         // Disabling first restarts the interval, so the warning stays up for
-        // a full 2000 ms after the latest click.
+        // a full interval after the latest click.
         platform_.setTimerEnabled(kWarningTimer, false);
         writeField(platform_, EmptyInputWarning, true);
         platform_.setTimerEnabled(kWarningTimer, true);
@@ -23,11 +23,11 @@ void Form1::ann1_Click() {
     }
     if (!platform_.text().empty()) {
         writeField(platform_, ShownInput, platform_.text());
-        writeField(platform_, Hex32Upper,
-                   DigestStrToHexStr(context_, readField(platform_, ConvertedText)));
-        writeField(platform_, Hex32Lower, lowerHex(readField(platform_, Hex32Upper)));
-        writeField(platform_, Hex16Lower, middleSixteenDigits(readField(platform_, Hex32Lower)));
-        writeField(platform_, Hex16Upper, middleSixteenDigits(readField(platform_, Hex32Upper)));
+        const DigestRenditions digest =
+            renditionsOf(DigestStrToHexStr(context_, readField(platform_, ConvertedText)));
+        for (const RenditionRow& row : kRenditionRows) {
+            writeField(platform_, row.field, digest.*row.rendition);
+        }
         for (const EnabledFlag flag : CopyEnabled) {
             writeField(platform_, flag, true);
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 namespace md5z {
+namespace {
 
 std::u16string lowerHex(std::u16string_view hex) {
     std::u16string lower(hex);
@@ -17,6 +18,8 @@ std::u16string middleSixteenDigits(std::u16string_view hex32) {
     constexpr std::size_t kCount = 16;
     return std::u16string(hex32.substr(std::min(kFirst, hex32.size()), kCount));
 }
+
+}  // namespace
 
 DigestRenditions renditionsOf(std::u16string_view hex32Upper) {
     DigestRenditions r;

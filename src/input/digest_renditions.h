@@ -14,8 +14,7 @@ struct DigestRenditions {
     std::u16string Hex32Upper;
 };
 
-std::u16string lowerHex(std::u16string_view hex);
-std::u16string middleSixteenDigits(std::u16string_view hex32);
+// The renditions of the 32 upper-case digits the text digest returns.
 DigestRenditions renditionsOf(std::u16string_view hex32Upper);
 
 }  // namespace md5z

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "input/digest_renditions.h"
 #include "platform/controls.h"
 #include "platform/platform.h"
 
@@ -43,7 +44,20 @@ inline constexpr CaptionField Hex32Upper{ControlId::Label12};
 inline constexpr std::array<CaptionField, 5> kResultRows{ShownInput, Hex16Lower, Hex16Upper,
                                                          Hex32Lower, Hex32Upper};
 
-// Shown for 2000 ms after the digest command meets an empty input.
+// The row of each rendition, in the order the digest command writes them: the
+// digest as it came, then each form in the order it is derived from it.
+struct RenditionRow {
+    std::u16string DigestRenditions::*rendition;
+    CaptionField field;
+};
+inline constexpr std::array<RenditionRow, 4> kRenditionRows{{
+    {&DigestRenditions::Hex32Upper, Hex32Upper},
+    {&DigestRenditions::Hex32Lower, Hex32Lower},
+    {&DigestRenditions::Hex16Lower, Hex16Lower},
+    {&DigestRenditions::Hex16Upper, Hex16Upper},
+}};
+
+// Shown for one interval of Timer2 after the digest command meets an empty input.
 inline constexpr VisibleFlag EmptyInputWarning{ControlId::Label14};
 
 // One per copy label, fz1 to fz4: set exactly while the rows show a digest.
@@ -51,7 +65,8 @@ inline constexpr std::array<EnabledFlag, 4> CopyEnabled{
     EnabledFlag{ControlId::fz1}, EnabledFlag{ControlId::fz2}, EnabledFlag{ControlId::fz3},
     EnabledFlag{ControlId::fz4}};
 
-// What every result row reads while no digest is shown.
+// What every result row reads while no digest is shown, the window's first
+// state included.
 inline constexpr std::u16string_view kPlaceholder = u"Loading...";
 
 inline std::u16string readField(const Platform& platform, CaptionField field) {
