@@ -63,11 +63,10 @@ class FakePlatform : public Platform {
     Control& at(ControlId id) { return controls[indexOf(id)]; }
     Timer& at(TimerId id) { return timers[indexOf(id)]; }
 
-    // The desktop's side of each call: log it, then keep what it writes or
-    // return what it reads.
-    std::u16string caption(ControlId id) const override {
-        return read(controls[indexOf(id)].caption, "caption", {id});
-    }
+    // The desktop's side of each call: a write is logged and kept, a read
+    // answers from the state and leaves no trace, so a handler may take its
+    // state from the desktop as often as it likes.
+    std::u16string caption(ControlId id) const override { return controls[indexOf(id)].caption; }
     void setCaption(ControlId id, std::u16string_view text) override {
         write(at(id).caption, text, "setCaption", {id, text});
     }
@@ -80,25 +79,21 @@ class FakePlatform : public Platform {
     void setVisible(ControlId id, bool on) override {
         write(at(id).visible, on, "setVisible", {id, on});
     }
-    Picture mouseIcon(ControlId id) const override {
-        return read(controls[indexOf(id)].mouseIcon, "mouseIcon", {id});
-    }
+    Picture mouseIcon(ControlId id) const override { return controls[indexOf(id)].mouseIcon; }
     void setMouseIcon(ControlId id, Picture picture) override {
         write(at(id).mouseIcon, picture, "setMouseIcon", {id, picture});
     }
     void setFillColor(ControlId id, Colour colour) override {
         write(at(id).fillColor, colour, "setFillColor", {id, colour});
     }
-    std::u16string text() const override { return read(input, "text"); }
+    std::u16string text() const override { return input; }
     void setText(std::u16string_view text) override;
     void setPasswordChar(std::u16string_view m) override { write(mask, m, "setPasswordChar", {m}); }
     void setTimerEnabled(TimerId timer, bool on) override;
-    WindowHandle windowHandle() const override { return read(kHandle, "windowHandle"); }
-    std::u16string windowTitle() const override {
-        return read(std::u16string(kFormLayout.title), "windowTitle");
-    }
-    Picture windowIcon() const override { return read(kFormLayout.icon, "windowIcon"); }
-    WindowState windowState() const override { return read(state, "windowState"); }
+    WindowHandle windowHandle() const override { return kHandle; }
+    std::u16string windowTitle() const override { return std::u16string(kFormLayout.title); }
+    Picture windowIcon() const override { return kFormLayout.icon; }
+    WindowState windowState() const override { return state; }
     void setWindowState(WindowState s) override { write(state, s, "setWindowState", {s}); }
     // The desktop refuses to size a minimized or maximized window.
     void setOuterHeight(int twips) override {
@@ -125,7 +120,7 @@ class FakePlatform : public Platform {
     }
     void clearClipboard() override;
     void setClipboardText(std::u16string_view text) override;
-    bool previousInstance() override { return read(otherInstance, "previousInstance"); }
+    bool previousInstance() override { return otherInstance; }
     void end() override { write(ended, true, "end"); }
 
     // The window whose handlers the events run.
@@ -151,9 +146,9 @@ class FakePlatform : public Platform {
     // Every text that reached the clipboard, whether logged or not.
     std::vector<std::u16string> copied;
 
-    // Every call in order, "; " between them, each as its name and
-    // arguments: texts in UTF-8, colours in hex, the window's own handle as
-    // Form1.
+    // Every call that changes the desktop, in order, "; " between them, each
+    // as its name and arguments: texts in UTF-8, colours in hex, the window's
+    // own handle as Form1.
     mutable std::string log;
     // Logging costs time; long random runs switch it off.
     bool recording = true;
@@ -163,12 +158,6 @@ class FakePlatform : public Platform {
     using Argument = std::variant<std::u16string_view, ControlId, TimerId, bool, int, Colour,
                                   Picture, WindowState, WindowHandle>;
     void record(std::string_view call, std::initializer_list<Argument> arguments = {}) const;
-    template <typename Value>
-    Value read(Value value, std::string_view call,
-               std::initializer_list<Argument> arguments = {}) const {
-        record(call, arguments);
-        return value;
-    }
     template <typename Field, typename Value>
     void write(Field& field, const Value& value, std::string_view call,
                std::initializer_list<Argument> arguments = {}) {
