@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "input/result_model.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/qt_platform.h"
 #include "window/form.h"
@@ -30,8 +31,6 @@
 namespace {
 
 const QString kSampleInput = QStringLiteral("中文abc");
-const QString kPlaceholder = QStringLiteral("Loading...");
-constexpr int kTwipsPerPixel = 15;
 constexpr int kNoticePollMs = 10;
 // Long enough for the housekeeping ticks that follow a click to settle.
 constexpr int kSettleMs = 100;
@@ -73,8 +72,8 @@ void typeText(QWidget* field, const QString& text) {
 // minimize and close buttons) painted by the style around it.
 QImage framedWindow(QMainWindow& window) {
     const QPixmap inside = window.grab();
-    const int side = md5z::kFormLayout.frameSide / kTwipsPerPixel;
-    const int outerHeight = md5z::kFormLayout.outerHeight / kTwipsPerPixel;
+    const int side = md5z::kFormLayout.frameSide / md5z::kTwipsPerPixel;
+    const int outerHeight = md5z::kFormLayout.outerHeight / md5z::kTwipsPerPixel;
     const int top = std::max(side, outerHeight - side - inside.height());
 
     QImage picture(inside.width() + 2 * side, top + inside.height() + side,
@@ -137,7 +136,7 @@ int main(int argc, char* argv[]) {
     typeText(platform.control(md5z::ControlId::Text1), kSampleInput);
     QTest::mouseClick(platform.control(md5z::ControlId::ann1), Qt::LeftButton);
     QTest::qWait(kSettleMs);
-    if (QString::fromStdU16String(platform.caption(md5z::ControlId::Label12)) == kPlaceholder) {
+    if (platform.caption(md5z::ControlId::Label12) == md5z::kPlaceholder) {
         return fail("the digest command showed no digest");
     }
 

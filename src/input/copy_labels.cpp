@@ -4,13 +4,13 @@
 
 #include "input/result_model.h"
 #include "window/form.h"
+#include "window/layout.h"
 
 namespace md5z {
 namespace {
 
-constexpr std::u16string_view kReady = u"复制";
+// Ready, a copy label looks as the layout made it.
 constexpr std::u16string_view kConfirming = u"已复制";
-constexpr Colour kReadyColour = rgb(0, 0, 255);
 constexpr Colour kConfirmingColour = rgb(192, 192, 255);
 
 // A copy label, the row it copies and the timer that ends its confirmation.
@@ -28,10 +28,10 @@ constexpr std::array kCopyLabels{
 };
 
 // The label's own caption tells whether a confirmation is running; a click
-// during one is ignored, so the confirmation lasts 2000 ms from the click
-// that started it.
+// during one is ignored, so the confirmation lasts one interval of its timer
+// from the click that started it.
 void copyOnClick(Platform& platform, const CopyLabel& copy) {
-    if (platform.caption(copy.label) != kReady) {
+    if (platform.caption(copy.label) != layoutOf(copy.label).caption) {
         return;
     }
     platform.clearClipboard();
@@ -42,8 +42,9 @@ void copyOnClick(Platform& platform, const CopyLabel& copy) {
 }
 
 void endConfirmation(Platform& platform, const CopyLabel& copy) {
-    platform.setCaption(copy.label, kReady);
-    platform.setForeColor(copy.label, kReadyColour);
+    const ControlLayout& ready = layoutOf(copy.label);
+    platform.setCaption(copy.label, ready.caption);
+    platform.setForeColor(copy.label, ready.foreColor);
     platform.setTimerEnabled(copy.timer, false);
 }
 

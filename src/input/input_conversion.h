@@ -14,7 +14,7 @@ inline constexpr int kInputLimit = 30;
 struct ConvertedInput {
     std::u16string ConvertedText;    // py of each unit, joined
     std::u16string ConvertedLength;  // its length in decimal
-    std::u16string RemainingCount;   // 30 minus that length, negative past 30
+    std::u16string RemainingCount;   // the limit minus that length, negative past it
 };
 
 // Raises overflow (6) for a text of more than 32,767 units, whose length

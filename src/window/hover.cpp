@@ -1,35 +1,43 @@
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "window/form.h"
+#include "window/layout.h"
 
 namespace md5z {
 namespace {
 
-// The faces of the two command labels: Shape3 under ann1, Shape4 under ann2.
-constexpr Colour kShape3Rest = kSystemHighlight;
+// The faces of the two command labels, Shape3 under ann1 and Shape4 under
+// ann2, light up in these; at rest they have the fill the layout gave them.
 constexpr Colour kShape3Hover = rgb(0, 0, 255);
-constexpr Colour kShape4Rest = rgb(0, 0xC0, 0);
 constexpr Colour kShape4Hover = rgb(0, 0x80, 0);
 
-// A surface that handles mouse moves, its handler and the fills it writes.
+// What a move over a surface does to one face.
+enum class Face : std::uint8_t { Rest, Lit };
+
+// A surface that handles mouse moves, its handler and the faces it leaves.
 struct HoverRow {
     ControlId surface;
     std::string_view handler;
-    Colour shape3;
-    Colour shape4;
+    Face shape3;
+    Face shape4;
 };
 
 constexpr HoverRow rest(ControlId surface, std::string_view handler) {
-    return {surface, handler, kShape3Rest, kShape4Rest};
+    return {surface, handler, Face::Rest, Face::Rest};
+}
+
+Colour fillOf(ControlId shape, Face face, Colour lit) {
+    return face == Face::Lit ? lit : layoutOf(shape).fillColor;
 }
 
 // Every surface the pointer can reach. The hidden stores never receive it;
 // the shapes and lines pass a move on to the background or the window.
 constexpr std::array kHoverRows{
-    HoverRow{ControlId::ann1, "ann1_MouseMove", kShape3Hover, kShape4Rest},
-    HoverRow{ControlId::ann2, "ann2_MouseMove", kShape3Rest, kShape4Hover},
+    HoverRow{ControlId::ann1, "ann1_MouseMove", Face::Lit, Face::Rest},
+    HoverRow{ControlId::ann2, "ann2_MouseMove", Face::Rest, Face::Lit},
     rest(ControlId::Form1, "Form_MouseMove"),
     rest(ControlId::Text1, "Text1_MouseMove"),
     rest(ControlId::Image2, "Image2_MouseMove"),
@@ -64,8 +72,8 @@ void Form1::onMouseMove(ControlId surface) {
     if (row == kHoverRows.end()) {
         return;
     }
-    platform_.setFillColor(ControlId::Shape3, row->shape3);
-    platform_.setFillColor(ControlId::Shape4, row->shape4);
+    platform_.setFillColor(ControlId::Shape3, fillOf(ControlId::Shape3, row->shape3, kShape3Hover));
+    platform_.setFillColor(ControlId::Shape4, fillOf(ControlId::Shape4, row->shape4, kShape4Hover));
 }
 
 }  // namespace md5z

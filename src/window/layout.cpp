@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #include "info/product.h"
+#include "input/input_conversion.h"
+#include "input/result_model.h"
 
 namespace md5z {
 namespace {
@@ -18,6 +20,29 @@ constexpr Colour kGreen = rgb(0x00, 0xC0, 0x00);
 constexpr Colour kGrey = rgb(0x80, 0x80, 0x80);
 constexpr Colour kSilver = rgb(0xC0, 0xC0, 0xC0);
 constexpr Colour kPaleGrey = rgb(0xE0, 0xE0, 0xE0);
+
+// A number as a caption shows it, made at compile time so that the number
+// stays the one place its value is written.
+struct DecimalCaption {
+    std::array<char16_t, 10> units{};
+    std::size_t size = 0;
+    constexpr std::u16string_view view() const { return {units.data(), size}; }
+};
+
+constexpr DecimalCaption decimalCaption(int number) {
+    DecimalCaption caption;
+    do {
+        caption.units[caption.size++] = static_cast<char16_t>(u'0' + number % 10);
+        number /= 10;
+    } while (number > 0);
+    std::reverse(caption.units.begin(), caption.units.begin() + caption.size);
+    return caption;
+}
+
+// The counter starts with every character free; the fade level store holds
+// the opacity the window runs at.
+constexpr DecimalCaption kInputLimitCaption = decimalCaption(kInputLimit);
+constexpr DecimalCaption kWorkingAlphaCaption = decimalCaption(kWorkingAlpha);
 
 constexpr FontSpec kSong105{.face = u"宋体", .points = 10.5};
 constexpr FontSpec kSong12{.face = u"宋体", .points = 12};
@@ -40,7 +65,7 @@ constexpr ControlLayout copyLabel(ControlId id, int top) {
 constexpr ControlLayout resultLabel(ControlId id, int top, std::u16string_view toolTip) {
     return {.id = id,
             .kind = ControlKind::Label,
-            .caption = u"Loading...",
+            .caption = kPlaceholder,
             .geometry = {2160, top, 1050, 210},
             .font = kSong105,
             .autoSize = true,
@@ -104,11 +129,11 @@ const std::array kControls{
                   .fillColor = kSystemWindow,
                   .font = kSong12,
                   .toolTip = u"在此处输入要加密的字符串",
-                  .maxLength = 30,
+                  .maxLength = kInputLimit,
                   .passwordChar = u"#"},
     ControlLayout{.id = Label17,
                   .kind = ControlKind::Label,
-                  .caption = u"30",
+                  .caption = kInputLimitCaption.view(),
                   .geometry = {6860, 1700, 210, 210},
                   .foreColor = kYellow,
                   .font = kSong105,
@@ -116,7 +141,7 @@ const std::array kControls{
                   .autoSize = true},
     hiddenStore(Label16, u"$1", {6960, 1200, 180, 180}),
     hiddenStore(Label15, u"@1", {3120, 1200, 180, 180}),
-    hiddenStore(Label13, u"235", {0, 1440, 270, 180}),
+    hiddenStore(Label13, kWorkingAlphaCaption.view(), {0, 1440, 270, 180}),
     copyLabel(fz4, 4335),
     copyLabel(fz3, 3855),
     copyLabel(fz2, 3375),

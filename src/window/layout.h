@@ -78,6 +78,9 @@ struct MenuLayout {
 
 inline constexpr int kTwipsPerPixel = 15;
 
+// The window's opacity while it runs, and where every fade-out starts.
+inline constexpr int kWorkingAlpha = 235;
+
 extern const FormLayout kFormLayout;
 // Every drawn control and the text box, top of the stacking order first.
 std::span<const ControlLayout> controlLayouts();

@@ -15,8 +15,6 @@ constexpr std::u16string_view kStartNotice =
     u"MD5并不支持加密中文, 如输入了中文会自动转换成缩写并加密";
 constexpr std::u16string_view kStartNoticeTitle = u"提示";
 
-// The window's opacity while it runs, and where every fade-out starts.
-constexpr int kWorkingAlpha = 235;
 constexpr int kFadeStep = 5;
 // The last alpha shown; the process ends on the step that reaches it.
 constexpr int kLastFadeAlpha = 10;
