@@ -31,7 +31,6 @@
 namespace {
 
 const QString kSampleInput = QStringLiteral("中文abc");
-constexpr int kNoticePollMs = 10;
 // Long enough for the housekeeping ticks that follow a click to settle.
 constexpr int kSettleMs = 100;
 constexpr int kUsageError = 2;
@@ -39,18 +38,6 @@ constexpr int kUsageError = 2;
 int fail(const char* why) {
     std::fprintf(stderr, "md5zevrin-screenshot: %s\n", why);
     return EXIT_FAILURE;
-}
-
-// The notice box of the start-up is modal; acknowledging it is what a user
-// does before typing.
-void acknowledgeNotices(QApplication& application) {
-    auto* poll = new QTimer(&application);
-    QObject::connect(poll, &QTimer::timeout, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            box->accept();
-        }
-    });
-    poll->start(kNoticePollMs);
 }
 
 // Types `text` as a user does: letters on the keyboard, Chinese characters
@@ -123,7 +110,9 @@ int main(int argc, char* argv[]) {
     md5z::QtPlatform platform;
     md5z::Form1 form(platform);
     platform.attach(form);
-    acknowledgeNotices(application);
+    // The start-up notice is acknowledged as soon as it shows, as a user
+    // does before typing.
+    platform.answerBoxesWith([](QMessageBox& box) { box.accept(); });
     platform.load();
     if (platform.ended()) {
         return fail("the window ended during start-up");

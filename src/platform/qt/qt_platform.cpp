@@ -13,8 +13,8 @@
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
-#include <cstdio>
 #include <exception>
+#include <utility>
 
 #include "platform/instance/instance_lock.h"
 #include "platform/qt/design_size.h"
@@ -25,12 +25,6 @@
 
 namespace md5z {
 namespace {
-
-// Test runs of the real program have nobody to click its modal boxes away.
-// With this variable set to 1 every box accepts itself as soon as it is
-// shown and names itself on standard error, so a test can tell which boxes
-// appeared. Nothing else reads it.
-const char* const kDismissBoxesVariable = "MD5ZEVRIN_TEST_DISMISS_BOXES";
 
 // The reasons a close request reports: the user's close button or the
 // program itself.
@@ -65,11 +59,10 @@ QMessageBox::Icon boxIcon(int style) {
     }
 }
 
-void runBox(QMessageBox& box) {
-    if (qEnvironmentVariableIntValue(kDismissBoxesVariable) == 1) {
-        std::fprintf(stderr, "md5zevrin: box \"%s\" dismissed\n",
-                     qUtf8Printable(box.windowTitle()));
-        QTimer::singleShot(0, &box, &QMessageBox::accept);
+// A box is the user's to answer, unless an answer has been given for it.
+void runBox(QMessageBox& box, const QtPlatform::BoxAnswer& answer) {
+    if (answer) {
+        QTimer::singleShot(0, &box, [&box, &answer] { answer(box); });
     }
     box.exec();
 }
@@ -100,6 +93,10 @@ QtPlatform::~QtPlatform() {
 
 void QtPlatform::attach(Form1& form) {
     form_ = &form;
+}
+
+void QtPlatform::answerBoxesWith(BoxAnswer answer) {
+    boxAnswer_ = std::move(answer);
 }
 
 void QtPlatform::load() {
@@ -587,7 +584,7 @@ void QtPlatform::messageBox(std::u16string_view text, int style, std::u16string_
     QMessageBox box(boxIcon(style), qText(title), boxText(text), QMessageBox::Ok,
                     window_->isVisible() ? window_.get() : nullptr);
     box.setTextFormat(Qt::PlainText);
-    runBox(box);
+    runBox(box, boxAnswer_);
 }
 
 void QtPlatform::showAbout(WindowHandle, std::u16string_view title, std::u16string_view text,
@@ -603,7 +600,7 @@ void QtPlatform::showAbout(WindowHandle, std::u16string_view title, std::u16stri
         box.setIconPixmap(programIconPixmap());
     }
     box.setStandardButtons(QMessageBox::Ok);
-    runBox(box);
+    runBox(box, boxAnswer_);
 }
 
 void QtPlatform::openUrl(WindowHandle, std::u16string_view address) {

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -13,6 +14,7 @@
 #include "window/form.h"
 
 class QLineEdit;
+class QMessageBox;
 
 namespace md5z {
 
@@ -37,6 +39,12 @@ class QtPlatform final : public Platform {
     void attach(Form1& form);
     // Runs the load handler as an event of the window.
     void load();
+
+    // Something other than the user answers the modal boxes from now on: it
+    // is called once a box is shown and waiting, and closes it (accept())
+    // or leaves it up. Without one, each box waits for the user.
+    using BoxAnswer = std::function<void(QMessageBox& box)>;
+    void answerBoxesWith(BoxAnswer answer);
 
     QMainWindow& window() const { return *window_; }
     QWidget* control(ControlId id) const { return widgets_.control(id); }
@@ -118,6 +126,7 @@ class QtPlatform final : public Platform {
     std::array<Colour, kControlCount> foreColours_{};
     std::optional<ControlId> pressed_;
     std::unique_ptr<InstanceLock> instanceLock_;
+    BoxAnswer boxAnswer_;
     Form1* form_ = nullptr;
     std::uint64_t changes_ = 0;
     // The window states the window system last reported for the window.
