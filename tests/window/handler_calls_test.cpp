@@ -164,6 +164,10 @@ INSTANTIATE_TEST_SUITE_P(EachHandler, HandlerCalls, ::testing::ValuesIn(kRows),
 
 // The pointer over ann1 or ann2 lights its face, over any other surface it
 // puts both back; hidden labels, shapes and lines have no handler.
+void PrintTo(ControlId id, std::ostream* out) {
+    *out << nameOf(id);
+}
+
 class HoverRule : public ::testing::TestWithParam<ControlId> {};
 
 TEST_P(HoverRule, LightsTheFaceUnderThePointerOnly) {
