@@ -1,6 +1,7 @@
 #include "input/digest_renditions.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace md5z {
 namespace {
@@ -21,10 +22,10 @@ std::u16string middleSixteenDigits(std::u16string_view hex32) {
 
 }  // namespace
 
-DigestRenditions renditionsOf(std::u16string_view hex32Upper) {
+DigestRenditions renditionsOf(std::u16string hex32Upper) {
     DigestRenditions r;
-    r.Hex32Upper = std::u16string(hex32Upper);
     r.Hex32Lower = lowerHex(hex32Upper);
+    r.Hex32Upper = std::move(hex32Upper);
     r.Hex16Lower = middleSixteenDigits(r.Hex32Lower);
     r.Hex16Upper = middleSixteenDigits(r.Hex32Upper);
     return r;

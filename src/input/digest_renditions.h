@@ -15,6 +15,6 @@ struct DigestRenditions {
 };
 
 // The renditions of the 32 upper-case digits the text digest returns.
-DigestRenditions renditionsOf(std::u16string_view hex32Upper);
+DigestRenditions renditionsOf(std::u16string hex32Upper);
 
 }  // namespace md5z
