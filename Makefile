@@ -1,5 +1,6 @@
 # The project's entry points. Each target installs what the machine lacks
-# (Debian, apt-get) and builds before it does its work.
+# (Debian, apt-get) and builds before it does its work. The configurations
+# themselves are CMakePresets.json's; the directories can be moved here.
 
 BUILD_DIR    ?= build
 GENERATOR    ?= Ninja
@@ -19,7 +20,7 @@ deps:
 	./tools/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -G $(GENERATOR) $(CMAKE_FLAGS)
+	cmake --preset default -B $(BUILD_DIR) -G $(GENERATOR) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD_DIR)
@@ -40,8 +41,7 @@ package: build
 
 # Both benchmarks use a release build of their own (-O2, no machine-specific
 # tuning); the figures are the last lines of their output.
-BENCH_CONFIGURE = cmake -S . -B $(BENCH_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
-    '-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG' -DMD5Z_BUILD_BENCH=ON $(CMAKE_FLAGS)
+BENCH_CONFIGURE = cmake --preset release-bench -B $(BENCH_DIR) -G $(GENERATOR) $(CMAKE_FLAGS)
 
 # The digest engine and one click's work against OpenSSL's MD5.
 bench: deps
@@ -71,7 +71,7 @@ bench-memory: deps
 # (clang); the first finding fails the run. Leaks inside system libraries
 # are suppressed by tests/lsan_suppressions.txt, nothing else.
 test-sanitize: deps
-	CC=clang CXX=clang++ cmake -S . -B $(SANITIZE_DIR) -G $(GENERATOR) -DMD5Z_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --preset sanitize -B $(SANITIZE_DIR) -G $(GENERATOR) $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_DIR)
 	cd $(SANITIZE_DIR) && \
 	    ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
@@ -82,8 +82,7 @@ test-sanitize: deps
 # Each libFuzzer target for FUZZ_SECONDS; a finding fails the run and its
 # input is kept in $(FUZZ_DIR)/fuzz-findings.
 fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G $(GENERATOR) -DMD5Z_FUZZ=ON \
-	    -DMD5Z_BUILD_TESTS=OFF -DMD5Z_BUILD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --preset fuzz -B $(FUZZ_DIR) -G $(GENERATOR) $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_DIR)
 	fuzz/run $(FUZZ_DIR) $(FUZZ_SECONDS)
 
