@@ -46,7 +46,7 @@ std::vector<std::string> shownInputs(const std::string& jsonLines) {
 TEST(CliJson, ReportsExactlyTheFieldsTheWindowShows) {
     const CliRun run = runCli("--json 中文abc");
     ASSERT_EQ(run.status, 0) << run.err;
-    const QString lower = QString::fromStdString(md5z::testing::ReferenceMD5("ZWABC"));
+    const QString lower = QString::fromStdString(md5z::ReferenceMD5("ZWABC"));
     const QString upper = lower.toUpper();
     const QJsonObject expected{{"ShownInput", "中文abc"},
                                {"ConvertedText", "ZWABC"},
@@ -93,7 +93,7 @@ TEST(CliTable, ShowsFiveRowsPerTextAndKeepsByteOrderMarks) {
     for (const auto& [shown, converted] : {std::pair<std::string, std::string>{"中文", "ZW"},
                                            {"\xef\xbb\xbfxyz", "?XYZ"},
                                            {"\xef\xbf\xbexyz", "?XYZ"}}) {
-        const std::string lower = md5z::testing::ReferenceMD5(converted);
+        const std::string lower = md5z::ReferenceMD5(converted);
         const std::string upper = QString::fromStdString(lower).toUpper().toStdString();
         expected += "字符串\t" + shown + "\n16位 小写\t" + lower.substr(8, 16) + "\n16位 大写\t" +
                     upper.substr(8, 16) + "\n32位 小写\t" + lower + "\n32位 大写\t" + upper +

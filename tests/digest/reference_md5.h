@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace md5z::testing {
+namespace md5z {
 
 // The system's digest of the bytes as lower-case hexadecimal: an independent
 // reference for the code under test. OpenSSL's on Linux, the Windows
@@ -35,4 +35,4 @@ inline std::string ReferenceMD5(std::string_view bytes) {
     return hex;
 }
 
-}  // namespace md5z::testing
+}  // namespace md5z

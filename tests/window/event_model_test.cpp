@@ -47,7 +47,7 @@ std::u16string reference(std::u16string_view converted) {
         bytes += static_cast<char>(CodePageValue(unit));
     }
     std::u16string hex;
-    for (const char digit : testing::ReferenceMD5(bytes)) {
+    for (const char digit : ReferenceMD5(bytes)) {
         hex += static_cast<char16_t>(digit >= 'a' ? digit - 'a' + 'A' : digit);
     }
     return hex;
