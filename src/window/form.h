@@ -56,8 +56,6 @@ class Form1 {
     void gy3_Click();
     void gy4_Click();
 
-    const MD5Context& digestContext() const { return context_; }
-
   private:
     Platform& platform_;
     MD5Context context_;

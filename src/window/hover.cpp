@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 #include "window/form.h"
 #include "window/layout.h"
@@ -17,16 +16,15 @@ constexpr Colour kShape4Hover = rgb(0, 0x80, 0);
 // What a move over a surface does to one face.
 enum class Face : std::uint8_t { Rest, Lit };
 
-// A surface that handles mouse moves, its handler and the faces it leaves.
+// A surface that handles mouse moves and the faces a move over it leaves.
 struct HoverRow {
     ControlId surface;
-    std::string_view handler;
     Face shape3;
     Face shape4;
 };
 
-constexpr HoverRow rest(ControlId surface, std::string_view handler) {
-    return {surface, handler, Face::Rest, Face::Rest};
+constexpr HoverRow rest(ControlId surface) {
+    return {surface, Face::Rest, Face::Rest};
 }
 
 Colour fillOf(ControlId shape, Face face, Colour lit) {
@@ -36,29 +34,29 @@ Colour fillOf(ControlId shape, Face face, Colour lit) {
 // Every surface the pointer can reach. The hidden stores never receive it;
 // the shapes and lines pass a move on to the background or the window.
 constexpr std::array kHoverRows{
-    HoverRow{ControlId::ann1, "ann1_MouseMove", Face::Lit, Face::Rest},
-    HoverRow{ControlId::ann2, "ann2_MouseMove", Face::Rest, Face::Lit},
-    rest(ControlId::Form1, "Form_MouseMove"),
-    rest(ControlId::Text1, "Text1_MouseMove"),
-    rest(ControlId::Image2, "Image2_MouseMove"),
-    rest(ControlId::fz1, "fz1_MouseMove"),
-    rest(ControlId::fz2, "fz2_MouseMove"),
-    rest(ControlId::fz3, "fz3_MouseMove"),
-    rest(ControlId::fz4, "fz4_MouseMove"),
-    rest(ControlId::Label1, "Label1_MouseMove"),
-    rest(ControlId::Label2, "Label2_MouseMove"),
-    rest(ControlId::Label3, "Label3_MouseMove"),
-    rest(ControlId::Label4, "Label4_MouseMove"),
-    rest(ControlId::Label5, "Label5_MouseMove"),
-    rest(ControlId::Label6, "Label6_MouseMove"),
-    rest(ControlId::Label7, "Label7_MouseMove"),
-    rest(ControlId::Label8, "Label8_MouseMove"),
-    rest(ControlId::Label9, "Label9_MouseMove"),
-    rest(ControlId::Label10, "Label10_MouseMove"),
-    rest(ControlId::Label11, "Label11_MouseMove"),
-    rest(ControlId::Label12, "Label12_MouseMove"),
-    rest(ControlId::Label14, "Label14_MouseMove"),
-    rest(ControlId::Label17, "Label17_MouseMove"),
+    HoverRow{ControlId::ann1, Face::Lit, Face::Rest},
+    HoverRow{ControlId::ann2, Face::Rest, Face::Lit},
+    rest(ControlId::Form1),
+    rest(ControlId::Text1),
+    rest(ControlId::Image2),
+    rest(ControlId::fz1),
+    rest(ControlId::fz2),
+    rest(ControlId::fz3),
+    rest(ControlId::fz4),
+    rest(ControlId::Label1),
+    rest(ControlId::Label2),
+    rest(ControlId::Label3),
+    rest(ControlId::Label4),
+    rest(ControlId::Label5),
+    rest(ControlId::Label6),
+    rest(ControlId::Label7),
+    rest(ControlId::Label8),
+    rest(ControlId::Label9),
+    rest(ControlId::Label10),
+    rest(ControlId::Label11),
+    rest(ControlId::Label12),
+    rest(ControlId::Label14),
+    rest(ControlId::Label17),
 };
 static_assert(kHoverRows.size() == 23);
 

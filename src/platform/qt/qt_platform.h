@@ -50,7 +50,6 @@ class QtPlatform final : public Platform {
     QWidget* control(ControlId id) const { return widgets_.control(id); }
     QAction* menuItem(MenuId id) const { return widgets_.menu[indexOf(id)]; }
     bool ended() const { return ended_; }
-    bool timerEnabled(TimerId id) const { return timerEnabled_[indexOf(id)]; }
     // Whether Timer1's ticks are being delivered right now.
     bool housekeepingAwake() const;
 

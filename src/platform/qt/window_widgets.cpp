@@ -138,7 +138,6 @@ void setCaptionColour(QLabel& label, Colour colour) {
 WindowWidgets buildWindow(QMainWindow& window) {
     installAccessibleWindow();
     WindowWidgets widgets;
-    widgets.window = &window;
     window.setWindowFlags(kFrameFlags);
     window.setWindowTitle(qText(kFormLayout.title));
     window.setWindowIcon(programIcon());

@@ -12,7 +12,6 @@ namespace md5z {
 
 // The widgets of the window, indexed by the names the handlers use.
 struct WindowWidgets {
-    QMainWindow* window = nullptr;
     QWidget* client = nullptr;                       // the client area, Form1
     std::array<QWidget*, kControlCount> controls{};  // Form1's slot holds the client area
     std::array<QAction*, kMenuCount> menu{};
