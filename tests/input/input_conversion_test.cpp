@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,23 +92,38 @@ TEST(Transliteration, EveryUnitGivesOneSingleByteUnitAndInitialsRiseWithTheCode)
     EXPECT_EQ(seen, u"0ABCDEFGHJKLMNOPQRSTWXYZ");
 }
 
-TEST(ConvertInput, ConvertsEachUnitAndCountsDownFrom30) {
-    const struct {
-        std::u16string input, text, length, remaining;
-    } cases[] = {
-        {u"", u"", u"0", u"30"},
-        {u"中文abc123", u"ZWABC123", u"8", u"22"},
-        // A character outside the basic plane takes two units, each passed on.
-        {u"\U0001F600", u"\U0001F600", u"2", u"28"},
-        {std::u16string(35, u'x'), std::u16string(35, u'X'), u"35", u"-5"},
-        {std::u16string(32767, u'a'), std::u16string(32767, u'A'), u"32767", u"-32737"},
-    };
-    for (const auto& c : cases) {
-        const ConvertedInput result = ConvertInput(c.input);
-        EXPECT_EQ(result.ConvertedText, c.text);
-        EXPECT_EQ(result.ConvertedLength, c.length);
-        EXPECT_EQ(result.RemainingCount, c.remaining);
-    }
+struct Conversion {
+    const char* name;
+    std::u16string input, text, length, remaining;
+};
+
+void PrintTo(const Conversion& conversion, std::ostream* out) {
+    *out << conversion.name;
+}
+
+class ConvertInputOf : public ::testing::TestWithParam<Conversion> {};
+
+TEST_P(ConvertInputOf, ConvertsEachUnitAndCountsDownFromTheLimit) {
+    const Conversion& c = GetParam();
+    const ConvertedInput result = ConvertInput(c.input);
+    EXPECT_EQ(result.ConvertedText, c.text);
+    EXPECT_EQ(result.ConvertedLength, c.length);
+    EXPECT_EQ(result.RemainingCount, c.remaining);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConvertInput, ConvertInputOf,
+    ::testing::Values(Conversion{"Empty", u"", u"", u"0", u"30"},
+                      Conversion{"HanziLettersDigits", u"中文abc123", u"ZWABC123", u"8", u"22"},
+                      // A character outside the basic plane takes two units, each passed on.
+                      Conversion{"Supplementary", u"\U0001F600", u"\U0001F600", u"2", u"28"},
+                      Conversion{"PastTheLimit", std::u16string(35, u'x'), std::u16string(35, u'X'),
+                                 u"35", u"-5"},
+                      Conversion{"Longest", std::u16string(32767, u'a'),
+                                 std::u16string(32767, u'A'), u"32767", u"-32737"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConvertInput, FailsForTextLongerThanItsCounter) {
     EXPECT_THAT([] { ConvertInput(std::u16string(32768, u'a')); },
                 Throws<RunTimeError>(Property(&RunTimeError::number, kOverflowError)));
 }

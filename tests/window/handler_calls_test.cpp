@@ -164,10 +164,6 @@ INSTANTIATE_TEST_SUITE_P(EachHandler, HandlerCalls, ::testing::ValuesIn(kRows),
 
 // The pointer over ann1 or ann2 lights its face, over any other surface it
 // puts both back; hidden labels, shapes and lines have no handler.
-void PrintTo(ControlId id, std::ostream* out) {
-    *out << nameOf(id);
-}
-
 class HoverRule : public ::testing::TestWithParam<ControlId> {};
 
 TEST_P(HoverRule, LightsTheFaceUnderThePointerOnly) {
@@ -194,4 +190,10 @@ INSTANTIATE_TEST_SUITE_P(EverySurface, HoverRule, ::testing::ValuesIn(everyContr
                          [](const auto& info) { return std::string(nameOf(info.param)); });
 
 }  // namespace
+
+// Parameters print as the control's name.
+void PrintTo(ControlId id, std::ostream* out) {
+    *out << nameOf(id);
+}
+
 }  // namespace md5z
