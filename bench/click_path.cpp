@@ -18,7 +18,7 @@ namespace {
 
 // A full input box: hanzi, ASCII letters and digits, full-width symbols.
 constexpr std::u16string_view kTypedText = u"中文MD5测试abc123，！＠汉字Zevrin输入ｘ２０。";
-static_assert(kTypedText.size() == 30);
+static_assert(kTypedText.size() == kInputLimit);
 
 // The window's own handlers, as the last keystroke and the click run them:
 // the conversion with its length and counter, then the digest command with

@@ -44,9 +44,12 @@ constexpr DecimalCaption decimalCaption(int number) {
 constexpr DecimalCaption kInputLimitCaption = decimalCaption(kInputLimit);
 constexpr DecimalCaption kWorkingAlphaCaption = decimalCaption(kWorkingAlpha);
 
-constexpr FontSpec kSong105{.face = u"宋体", .points = 10.5};
-constexpr FontSpec kSong12{.face = u"宋体", .points = 12};
-constexpr FontSpec kCopyFont{.face = u"宋体", .points = 10.5, .italic = true, .underline = true};
+constexpr FontSpec kSong105{.face = kSongFace, .points = 10.5};
+constexpr FontSpec kSong12{.face = kSongFace, .points = 12};
+constexpr FontSpec kCopyFont{.face = kSongFace, .points = 10.5, .italic = true, .underline = true};
+
+// The window's title, which its title label repeats in large type.
+constexpr std::u16string_view kTitle = u"MD5Zevrin";
 
 constexpr ControlLayout copyLabel(ControlId id, int top) {
     return {.id = id,
@@ -151,7 +154,7 @@ const std::array kControls{
                   .caption = u"输入的字符不能为空",
                   .geometry = {3120, 1710, 1755, 180},
                   .foreColor = kCyan,
-                  .font = {.face = u"宋体", .points = 9, .bold = true},
+                  .font = {.face = kSongFace, .points = 9, .bold = true},
                   .autoSize = true,
                   .visible = false,
                   .toolTip = u"在文本框中输入的信息不能为空"},
@@ -199,9 +202,9 @@ const std::array kControls{
     // 27.75 pt is what the design stores; rounding it to 28 changes the title's width.
     ControlLayout{.id = Label1,
                   .kind = ControlKind::Label,
-                  .caption = u"MD5Zevrin",
+                  .caption = kTitle,
                   .geometry = {3240, 240, 4065, 720},
-                  .font = {.face = u"微软雅黑", .points = 27.75},
+                  .font = {.face = kYaHeiFace, .points = 27.75},
                   .autoSize = true,
                   .customPointer = true},
     ControlLayout{.id = Image2, .kind = ControlKind::Image, .geometry = {0, 0, 9615, 5055}},
@@ -221,14 +224,14 @@ constexpr std::array kMenus{
     MenuLayout{MenuId::gy1, false, u"Zevrin官网"},
     MenuLayout{MenuId::gyc2, false, product::kDistributorMenuCaption},
     MenuLayout{MenuId::gyc3, false, u"知识产权法 ->"},
-    MenuLayout{MenuId::gy2, false, u"-"},
+    MenuLayout{MenuId::gy2, false, kMenuSeparator},
     MenuLayout{MenuId::gy3, false, u"联系开发者..."},
     MenuLayout{MenuId::gy4, false, u"(C)程序版权"},
 };
 
 }  // namespace
 
-const FormLayout kFormLayout{.title = u"MD5Zevrin",
+const FormLayout kFormLayout{.title = kTitle,
                              .icon = Picture::ProgramIcon,
                              .clientWidth = 9585,
                              .clientHeight = 5025,

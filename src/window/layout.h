@@ -15,8 +15,13 @@ namespace md5z {
 enum class ControlKind : std::uint8_t { Label, TextBox, Shape, Line, Image };
 enum class Alignment : std::uint8_t { Left, Right, Centre };
 
+// The faces the layout names: a Song (serif) face for most text, and a
+// sans-serif one for the title.
+inline constexpr std::u16string_view kSongFace = u"宋体";
+inline constexpr std::u16string_view kYaHeiFace = u"微软雅黑";
+
 struct FontSpec {
-    std::u16string_view face = u"宋体";
+    std::u16string_view face = kSongFace;
     double points = 9.0;
     bool bold = false;
     bool italic = false;
@@ -69,6 +74,9 @@ struct TimerLayout {
     int intervalMs;
     bool enabled;
 };
+
+// The caption of a menu entry that is a separator line.
+inline constexpr std::u16string_view kMenuSeparator = u"-";
 
 struct MenuLayout {
     MenuId id;

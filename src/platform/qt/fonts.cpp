@@ -14,7 +14,6 @@ namespace {
 // that stand in for it wash out: the yellow counter on its dark panel reads
 // olive. Drawn without anti-aliasing every stroke keeps its full colour. On
 // a high-density screen the strokes are wide enough to smooth.
-constexpr std::u16string_view kSongFace = u"宋体";
 constexpr qreal kHighDensity = 1.5;
 
 // Faces the layout names, with the installed faces that stand in for them:
@@ -26,7 +25,7 @@ struct Substitute {
 
 constexpr Substitute kSubstitutes[]{
     {kSongFace, "AR PL UMing CN"},
-    {u"微软雅黑", "WenQuanYi Micro Hei"},
+    {kYaHeiFace, "WenQuanYi Micro Hei"},
 };
 
 }  // namespace

@@ -94,7 +94,7 @@ void buildMenu(QMainWindow& window, WindowWidgets& widgets) {
             menu = window.menuBar()->addMenu(qText(entry.caption));
             menu->setObjectName(name);
             action = menu->menuAction();
-        } else if (entry.caption == u"-") {
+        } else if (entry.caption == kMenuSeparator) {
             action = menu->addSeparator();
         } else {
             action = menu->addAction(qText(entry.caption));
