@@ -1,5 +1,7 @@
 #include "input/input_conversion.h"
 
+#include <array>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -13,9 +15,12 @@ namespace {
 // The length is counted in a signed 16-bit integer.
 constexpr std::size_t kMaxTextLength = std::numeric_limits<std::int16_t>::max();
 
+// Written through a buffer on the stack: the counter is redrawn on every
+// keystroke.
 std::u16string Decimal(int number) {
-    const std::string digits = std::to_string(number);
-    return std::u16string(digits.begin(), digits.end());
+    std::array<char, std::numeric_limits<int>::digits10 + 2> digits;
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
+    return std::u16string(digits.data(), end);
 }
 
 }  // namespace
