@@ -9,9 +9,8 @@ namespace md5z::bench {
 // same bytes.
 Comparison EngineThroughput();
 
-// The window's handlers for the last change of a full 30-character input and
-// the click on the digest command, on a desktop that does nothing, against
-// OpenSSL's one-shot digest of the 30 converted bytes.
+// The window's digest handler on a full 30-character input, on a desktop that
+// does nothing, against OpenSSL's one-shot digest of the 30 converted bytes.
 Comparison ClickPath();
 
 // Both sides of each comparison must compute the same digest before their
