@@ -87,7 +87,7 @@ HMENU buildMenu() {
             menu = CreatePopupMenu();
             AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu),
                         caption.c_str());
-        } else if (entry.caption == u"-") {
+        } else if (entry.caption == kMenuSeparator) {
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         } else {
             AppendMenuW(menu, MF_STRING, kMenuCommandBase + indexOf(entry.id), caption.c_str());
