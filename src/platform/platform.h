@@ -96,8 +96,8 @@ class Platform {
     virtual void setClipboardText(std::u16string_view text) = 0;
 
     // The process. Whether another instance runs for this user on this
-    // desktop; when that cannot be found out (no place for the lock), the
-    // answer is no, so the window always runs.
+    // desktop; when that cannot be found out, the answer is no, so the
+    // window always runs.
     virtual bool previousInstance() = 0;
     // Ends the process: no further handler runs and no close request follows.
     virtual void end() = 0;
