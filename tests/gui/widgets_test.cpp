@@ -44,7 +44,7 @@ struct Window {
     md5z::Form1 form{platform};
     std::vector<ShownBox> boxes;
 
-    explicit Window(bool start = true) {
+    Window() {
         platform.attach(form);
         platform.answerBoxesWith([this](QMessageBox& box) {
             boxes.push_back({box.icon(), !box.iconPixmap().isNull(), box.standardButtons(),
@@ -52,10 +52,8 @@ struct Window {
                              platform.window().focusWidget()});
             box.accept();
         });
-        if (start) {
-            platform.load();
-            (void)QTest::qWaitForWindowExposed(&platform.window());
-        }
+        platform.load();
+        (void)QTest::qWaitForWindowExposed(&platform.window());
     }
     QWidget* control(ControlId id) const { return platform.control(id); }
     QLabel* label(ControlId id) const { return qobject_cast<QLabel*>(control(id)); }
