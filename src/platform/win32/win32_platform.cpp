@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/win32/session_instance.h"
+#include "platform/instance/instance_lock.h"
 #include "platform/win32/window_drawing.h"
 
 namespace md5z {
@@ -875,8 +875,8 @@ void Win32Platform::setClipboardText(std::u16string_view text) {
 // The mutex is held for the life of the window. Asked again after another
 // instance held it, the question is asked afresh.
 bool Win32Platform::previousInstance() {
-    if (!instanceLock_ || instanceLock_->heldElsewhere()) {
-        instanceLock_ = std::make_unique<SessionInstance>();
+    if (!instanceLock_ || !instanceLock_->held()) {
+        instanceLock_ = std::make_unique<InstanceLock>(desktopOfThisProcess("windows"));
     }
     return instanceLock_->heldElsewhere();
 }

@@ -14,7 +14,7 @@
 
 namespace md5z {
 
-class SessionInstance;
+class InstanceLock;
 
 // The desktop of the window on Win32: one top-level window whose client area
 // draws the layout's labels, shapes, lines and background itself, a native
@@ -144,7 +144,7 @@ class Win32Platform final : public Platform {
     std::optional<int> askedHeight_;
     std::optional<int> askedWidth_;
     std::optional<std::uint8_t> alpha_;
-    std::unique_ptr<SessionInstance> instanceLock_;
+    std::unique_ptr<InstanceLock> instanceLock_;
     Form1* form_ = nullptr;
     std::uint64_t changes_ = 0;
     bool housekeepingAwake_ = false;
