@@ -2,7 +2,7 @@
 """Draws the program's three pictures and writes them next to this script.
 
     md5zevrin.ico   program icon: one 32 x 32 image, 32 bits per pixel
-    command.cur     command pointer: one 32 x 32 image, 16 colours, hot spot (12, 2)
+    command.cur     command pointer: one 32 x 32 image, 16 colors, hot spot (12, 2)
     background.bmp  window background: 642 x 340, 32 bits per pixel, bottom-up
 
 Only the standard library is used, so the pictures can be redrawn anywhere
@@ -74,9 +74,9 @@ def and_mask_rows(opaque, width, height):
     return b"".join(rows)
 
 
-def bitmap_info_header(width, height, bit_count, image_size=0, colours_used=0):
+def bitmap_info_header(width, height, bit_count, image_size=0, colors_used=0):
     return struct.pack("<IiiHHIIiiII", 40, width, height, 1, bit_count, 0, image_size, 0, 0,
-                       colours_used, 0)
+                       colors_used, 0)
 
 
 def write(name, data, expected_size):
@@ -111,14 +111,14 @@ def draw_icon():
         row = []
         for x in range(ICON_SIZE):
             body = rounded_rect_coverage(x, y, 1, 1, ICON_SIZE - 1, ICON_SIZE - 1, ICON_RADIUS)
-            colour = mix(ICON_TOP_LEFT, ICON_BOTTOM_RIGHT, (x + y) / (2 * (ICON_SIZE - 1)))
+            color = mix(ICON_TOP_LEFT, ICON_BOTTOM_RIGHT, (x + y) / (2 * (ICON_SIZE - 1)))
             # A soft sheen over the upper half gives the tile some depth.
             sheen = max(0.0, 1.0 - y / 14.0) * 0.18
-            colour = mix(colour, (255, 255, 255), sheen)
+            color = mix(color, (255, 255, 255), sheen)
             glyph = max(segment_coverage(x, y, a[0], a[1], b[0], b[1], ICON_STROKE_HALF_WIDTH)
                         for a, b in ICON_STROKES)
-            colour = mix(colour, ICON_GLYPH, glyph)
-            row.append(to_bytes(colour) + (int(round(body * 255)),))
+            color = mix(color, ICON_GLYPH, glyph)
+            row.append(to_bytes(color) + (int(round(body * 255)),))
         pixels.append(row)
     return pixels
 
@@ -138,7 +138,7 @@ def icon_file(pixels):
 CURSOR_SIZE = 32
 CURSOR_FILE_SIZE = 766
 CURSOR_HOT_SPOT = (12, 2)  # the tip of the pointing finger
-# Sixteen colours; the pointer uses black, white and a light grey for shade.
+# Sixteen colors; the pointer uses black, white and a light grey for shade.
 CURSOR_PALETTE = [
     (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
     (0, 0, 128), (128, 0, 128), (0, 128, 128), (192, 192, 192),
@@ -240,30 +240,30 @@ PANEL_RIGHT = 572
 PANEL_TOP = 80
 PANEL_BOTTOM = 134
 PANEL_RADIUS = 8
-PANEL_TOP_COLOUR = (0x30, 0x41, 0x56)
-PANEL_BOTTOM_COLOUR = (0x1A, 0x24, 0x33)
+PANEL_TOP_COLOR = (0x30, 0x41, 0x56)
+PANEL_BOTTOM_COLOR = (0x1A, 0x24, 0x33)
 PANEL_RIM = (0x55, 0x6B, 0x86)
 
 
 def sky(x, y):
-    colour = mix(SKY_TOP, SKY_BOTTOM, y / (BACKGROUND_HEIGHT - 1))
+    color = mix(SKY_TOP, SKY_BOTTOM, y / (BACKGROUND_HEIGHT - 1))
     if (x + y) % STRIPE_PERIOD == 0:
-        colour = mix(colour, (0, 0, 0), STRIPE_DEPTH)
+        color = mix(color, (0, 0, 0), STRIPE_DEPTH)
     ring = math.hypot(x - RING_CENTRE[0], y - RING_CENTRE[1]) / RING_SPACING
     wave = math.sin(ring * 2 * math.pi)
-    colour = mix(colour, (255, 255, 255) if wave > 0 else (0, 0, 0), abs(wave) * RING_DEPTH)
+    color = mix(color, (255, 255, 255) if wave > 0 else (0, 0, 0), abs(wave) * RING_DEPTH)
     if y < ACCENT_HEIGHT:
-        colour = mix(ACCENT_LEFT, ACCENT_RIGHT, x / (BACKGROUND_WIDTH - 1))
-    return colour
+        color = mix(ACCENT_LEFT, ACCENT_RIGHT, x / (BACKGROUND_WIDTH - 1))
+    return color
 
 
 def panel(x, y):
-    colour = mix(PANEL_TOP_COLOUR, PANEL_BOTTOM_COLOUR,
+    color = mix(PANEL_TOP_COLOR, PANEL_BOTTOM_COLOR,
                  (y - PANEL_TOP) / (PANEL_BOTTOM - PANEL_TOP - 1))
     # A one-pixel lighter rim along the top edge catches the light.
     if y == PANEL_TOP:
-        colour = PANEL_RIM
-    return colour
+        color = PANEL_RIM
+    return color
 
 
 def draw_background():
@@ -271,15 +271,15 @@ def draw_background():
     for y in range(BACKGROUND_HEIGHT):
         row = []
         for x in range(BACKGROUND_WIDTH):
-            colour = sky(x, y)
+            color = sky(x, y)
             # Only the top corners are rounded; the bottom runs under the line.
             cover = rounded_rect_coverage(x, y, PANEL_LEFT, PANEL_TOP, PANEL_RIGHT,
                                           PANEL_BOTTOM + PANEL_RADIUS, PANEL_RADIUS)
             if y >= PANEL_BOTTOM:
                 cover = 0.0
             if cover > 0:
-                colour = mix(colour, panel(x, y), cover)
-            row.append(to_bytes(colour))
+                color = mix(color, panel(x, y), cover)
+            row.append(to_bytes(color))
         pixels.append(row)
     return pixels
 

@@ -39,7 +39,7 @@ void RegisterPairs(const std::vector<Comparison>& comparisons);
 // iteration for the summary.
 class PairedReporter : public benchmark::ConsoleReporter {
   public:
-    // Coloured only on a terminal, like the library's own reporter.
+    // Colored only on a terminal, like the library's own reporter.
     PairedReporter();
 
     void ReportRuns(const std::vector<Run>& runs) override;

@@ -19,12 +19,12 @@ class SilentPlatform final : public Platform {
     void setCaption(ControlId label, std::u16string_view text) override {
         captions_[indexOf(label)] = text;
     }
-    void setForeColor(ControlId, Colour) override {}
+    void setForeColor(ControlId, Color) override {}
     void setEnabled(ControlId, bool) override {}
     void setVisible(ControlId, bool) override {}
     Picture mouseIcon(ControlId) const override { return Picture::None; }
     void setMouseIcon(ControlId, Picture) override {}
-    void setFillColor(ControlId, Colour) override {}
+    void setFillColor(ControlId, Color) override {}
     std::u16string text() const override { return input_; }
     void setText(std::u16string_view text) override { input_ = text; }
     void setPasswordChar(std::u16string_view) override {}

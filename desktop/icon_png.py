@@ -47,25 +47,25 @@ def bitmap_rgba(image):
      *_unused) = BITMAP_INFO.unpack_from(image, 0)
     if compression != BI_RGB or bits not in (24, 32) or planes != 1:
         raise IconError(f"unsupported bitmap: {bits} bits, compression {compression}")
-    # An icon bitmap's height counts the colour rows and the mask rows.
+    # An icon bitmap's height counts the color rows and the mask rows.
     height //= 2
-    colour_stride = row_bytes(width, bits)
+    color_stride = row_bytes(width, bits)
     mask_stride = row_bytes(width, 1)
-    colour_start = header_size
-    mask_start = colour_start + colour_stride * height
+    color_start = header_size
+    mask_start = color_start + color_stride * height
     if mask_start + mask_stride * height > len(image):
         raise IconError("bitmap data is truncated")
 
     step = bits // 8
     has_alpha = bits == 32 and any(
-        image[colour_start + y * colour_stride + x * step + 3]
+        image[color_start + y * color_stride + x * step + 3]
         for y in range(height) for x in range(width))
     rows = []
     # Bitmap rows are stored bottom-up.
     for y in reversed(range(height)):
         row = bytearray()
         for x in range(width):
-            pixel = colour_start + y * colour_stride + x * step
+            pixel = color_start + y * color_stride + x * step
             blue, green, red = image[pixel:pixel + 3]
             if has_alpha:
                 alpha = image[pixel + 3]

@@ -11,7 +11,7 @@ namespace {
 
 // Ready, a copy label looks as the layout made it.
 constexpr std::u16string_view kConfirming = u"已复制";
-constexpr Colour kConfirmingColour = rgb(192, 192, 255);
+constexpr Color kConfirmingColor = rgb(192, 192, 255);
 
 // A copy label, the row it copies and the timer that ends its confirmation.
 struct CopyLabel {
@@ -37,7 +37,7 @@ void copyOnClick(Platform& platform, const CopyLabel& copy) {
     platform.clearClipboard();
     platform.setClipboardText(readField(platform, copy.field));
     platform.setCaption(copy.label, kConfirming);
-    platform.setForeColor(copy.label, kConfirmingColour);
+    platform.setForeColor(copy.label, kConfirmingColor);
     platform.setTimerEnabled(copy.timer, true);
 }
 

@@ -68,17 +68,17 @@ std::string_view nameOf(ControlId id);
 std::string_view nameOf(TimerId id);
 std::string_view nameOf(MenuId id);
 
-// A colour as the window stores it: 0x00BBGGRR for an explicit colour, or
-// 0x800000nn for the desktop's system colour number nn.
-using Colour = std::uint32_t;
-inline constexpr Colour kSystemColourFlag = 0x80000000u;
-inline constexpr Colour kSystemHighlight = 0x8000000Du;   // selected items
-inline constexpr Colour kSystemButtonText = 0x80000012u;  // label text
-inline constexpr Colour kSystemWindow = 0x80000005u;      // window background
-inline constexpr Colour kSystemWindowText = 0x80000008u;
+// A color as the window stores it: 0x00BBGGRR for an explicit color, or
+// 0x800000nn for the desktop's system color number nn.
+using Color = std::uint32_t;
+inline constexpr Color kSystemColorFlag = 0x80000000u;
+inline constexpr Color kSystemHighlight = 0x8000000Du;   // selected items
+inline constexpr Color kSystemButtonText = 0x80000012u;  // label text
+inline constexpr Color kSystemWindow = 0x80000005u;      // window background
+inline constexpr Color kSystemWindowText = 0x80000008u;
 
-constexpr Colour rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return Colour{r} | (Colour{g} << 8) | (Colour{b} << 16);
+constexpr Color rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return Color{r} | (Color{g} << 8) | (Color{b} << 16);
 }
 
 // The pictures a control or the window can carry.

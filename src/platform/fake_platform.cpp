@@ -60,9 +60,9 @@ struct Spelling {
     std::string operator()(TimerId id) const { return std::string(nameOf(id)); }
     std::string operator()(bool on) const { return on ? "true" : "false"; }
     std::string operator()(int number) const { return std::to_string(number); }
-    std::string operator()(Colour colour) const {
+    std::string operator()(Color color) const {
         char hex[16];
-        std::snprintf(hex, sizeof hex, "0x%08X", colour);
+        std::snprintf(hex, sizeof hex, "0x%08X", color);
         return hex;
     }
     std::string operator()(Picture picture) const {

@@ -30,8 +30,8 @@ class FakePlatform : public Platform {
         std::u16string caption;
         bool enabled = true;
         bool visible = true;
-        Colour foreColor = 0;
-        Colour fillColor = 0;
+        Color foreColor = 0;
+        Color fillColor = 0;
         Picture mouseIcon = Picture::None;
     };
     struct Timer {
@@ -70,8 +70,8 @@ class FakePlatform : public Platform {
     void setCaption(ControlId id, std::u16string_view text) override {
         write(at(id).caption, text, "setCaption", {id, text});
     }
-    void setForeColor(ControlId id, Colour colour) override {
-        write(at(id).foreColor, colour, "setForeColor", {id, colour});
+    void setForeColor(ControlId id, Color color) override {
+        write(at(id).foreColor, color, "setForeColor", {id, color});
     }
     void setEnabled(ControlId id, bool on) override {
         write(at(id).enabled, on, "setEnabled", {id, on});
@@ -83,8 +83,8 @@ class FakePlatform : public Platform {
     void setMouseIcon(ControlId id, Picture picture) override {
         write(at(id).mouseIcon, picture, "setMouseIcon", {id, picture});
     }
-    void setFillColor(ControlId id, Colour colour) override {
-        write(at(id).fillColor, colour, "setFillColor", {id, colour});
+    void setFillColor(ControlId id, Color color) override {
+        write(at(id).fillColor, color, "setFillColor", {id, color});
     }
     std::u16string text() const override { return input; }
     void setText(std::u16string_view text) override;
@@ -147,7 +147,7 @@ class FakePlatform : public Platform {
     std::vector<std::u16string> copied;
 
     // Every call that changes the desktop, in order, "; " between them, each
-    // as its name and arguments: texts in UTF-8, colours in hex, the window's
+    // as its name and arguments: texts in UTF-8, colors in hex, the window's
     // own handle as Form1.
     mutable std::string log;
     // Logging costs time; long random runs switch it off.
@@ -155,7 +155,7 @@ class FakePlatform : public Platform {
 
   private:
     // Held as given; spelled out only when logged.
-    using Argument = std::variant<std::u16string_view, ControlId, TimerId, bool, int, Colour,
+    using Argument = std::variant<std::u16string_view, ControlId, TimerId, bool, int, Color,
                                   Picture, WindowState, WindowHandle>;
     void record(std::string_view call, std::initializer_list<Argument> arguments = {}) const;
     template <typename Field, typename Value>

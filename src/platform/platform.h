@@ -29,7 +29,7 @@ class Platform {
     // reads back exactly what was written.
     virtual std::u16string caption(ControlId label) const = 0;
     virtual void setCaption(ControlId label, std::u16string_view text) = 0;
-    virtual void setForeColor(ControlId label, Colour colour) = 0;
+    virtual void setForeColor(ControlId label, Color color) = 0;
     // A disabled label raises no click; a hidden one is never drawn.
     virtual void setEnabled(ControlId control, bool enabled) = 0;
     virtual void setVisible(ControlId control, bool visible) = 0;
@@ -39,7 +39,7 @@ class Platform {
     virtual void setMouseIcon(ControlId label, Picture picture) = 0;
 
     // Shapes.
-    virtual void setFillColor(ControlId shape, Colour colour) = 0;
+    virtual void setFillColor(ControlId shape, Color color) = 0;
 
     // The input box, Text1. Writing a different text raises Text1_Change
     // before setText returns.

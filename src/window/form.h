@@ -10,7 +10,7 @@ namespace md5z {
 
 // The main window: the one object that holds the program's state. Its
 // handlers keep their event names; whatever outlives a handler lives in the
-// controls (captions, flags, colours) and is read back from them.
+// controls (captions, flags, colors) and is read back from them.
 class Form1 {
   public:
     explicit Form1(Platform& platform) : platform_(platform) {}

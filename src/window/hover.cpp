@@ -10,8 +10,8 @@ namespace {
 
 // The faces of the two command labels, Shape3 under ann1 and Shape4 under
 // ann2, light up in these; at rest they have the fill the layout gave them.
-constexpr Colour kShape3Hover = rgb(0, 0, 255);
-constexpr Colour kShape4Hover = rgb(0, 0x80, 0);
+constexpr Color kShape3Hover = rgb(0, 0, 255);
+constexpr Color kShape4Hover = rgb(0, 0x80, 0);
 
 // What a move over a surface does to one face.
 enum class Face : std::uint8_t { Rest, Lit };
@@ -27,7 +27,7 @@ constexpr HoverRow rest(ControlId surface) {
     return {surface, Face::Rest, Face::Rest};
 }
 
-Colour fillOf(ControlId shape, Face face, Colour lit) {
+Color fillOf(ControlId shape, Face face, Color lit) {
     return face == Face::Lit ? lit : layoutOf(shape).fillColor;
 }
 
@@ -63,7 +63,7 @@ static_assert(kHoverRows.size() == 23);
 }  // namespace
 
 // Both faces are written on every move, with no comparison first, so at most
-// one of them shows its hover colour at any time.
+// one of them shows its hover color at any time.
 void Form1::onMouseMove(ControlId surface) {
     const auto row = std::find_if(kHoverRows.begin(), kHoverRows.end(),
                                   [surface](const HoverRow& r) { return r.surface == surface; });

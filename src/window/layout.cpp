@@ -12,14 +12,14 @@ namespace {
 
 using enum ControlId;
 
-constexpr Colour kYellow = rgb(0xFF, 0xFF, 0x00);
-constexpr Colour kCyan = rgb(0x00, 0xFF, 0xFF);
-constexpr Colour kWhite = rgb(0xFF, 0xFF, 0xFF);
-constexpr Colour kBlue = rgb(0x00, 0x00, 0xFF);
-constexpr Colour kGreen = rgb(0x00, 0xC0, 0x00);
-constexpr Colour kGrey = rgb(0x80, 0x80, 0x80);
-constexpr Colour kSilver = rgb(0xC0, 0xC0, 0xC0);
-constexpr Colour kPaleGrey = rgb(0xE0, 0xE0, 0xE0);
+constexpr Color kYellow = rgb(0xFF, 0xFF, 0x00);
+constexpr Color kCyan = rgb(0x00, 0xFF, 0xFF);
+constexpr Color kWhite = rgb(0xFF, 0xFF, 0xFF);
+constexpr Color kBlue = rgb(0x00, 0x00, 0xFF);
+constexpr Color kGreen = rgb(0x00, 0xC0, 0x00);
+constexpr Color kGrey = rgb(0x80, 0x80, 0x80);
+constexpr Color kSilver = rgb(0xC0, 0xC0, 0xC0);
+constexpr Color kPaleGrey = rgb(0xE0, 0xE0, 0xE0);
 
 // A number as a caption shows it, made at compile time so that the number
 // stays the one place its value is written.
@@ -107,7 +107,7 @@ constexpr ControlLayout commandLabel(ControlId id, int left, std::u16string_view
             .mouseIcon = Picture::CommandPointer};
 }
 
-constexpr ControlLayout commandFace(ControlId id, int left, Colour fill) {
+constexpr ControlLayout commandFace(ControlId id, int left, Color fill) {
     return {.id = id,
             .kind = ControlKind::Shape,
             .geometry = {left, 1410, 525, 300},

@@ -42,8 +42,8 @@ struct ControlLayout {
     ControlKind kind = ControlKind::Label;
     std::u16string_view caption{};
     Geometry geometry{};
-    Colour foreColor = kSystemButtonText;  // text; a line's colour; a shape's border
-    Colour fillColor = 0;                  // shapes
+    Color foreColor = kSystemButtonText;  // text; a line's color; a shape's border
+    Color fillColor = 0;                  // shapes
     FontSpec font{};
     Alignment alignment = Alignment::Left;
     bool autoSize = false;

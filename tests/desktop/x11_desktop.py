@@ -8,11 +8,11 @@ compositor of the test's own.
 
 Checks what a person gets: the notice over the window, the size hints the
 window manager reads, the window's alpha on screen (a pixel over the known
-root colour), maximize and fullscreen requests ending at the design size
+root color), maximize and fullscreen requests ending at the design size
 and the previous place, and the close: every opacity step the program sends
 (recorded with the X RECORD extension, with the server's times), in falling
 order over a duration a person can see, while the controls keep their
-colours. Ends with one line per measure: "fade-ms N" (first to last step),
+colors. Ends with one line per measure: "fade-ms N" (first to last step),
 "fade-levels N" (distinct opacities sent) and "screen-levels N" (distinct
 alphas the screen showed, the root's 0 after the window included). With
 --scale the window runs at that device pixel ratio and only its icon and
@@ -48,7 +48,7 @@ DEADLINE_S = 30
 # A window manager that has done what a request asked settles within this;
 # a program that would undo it afterwards does so well inside it.
 SETTLE_S = 0.5
-ROOT_COLOUR = (255, 0, 0)
+ROOT_COLOR = (255, 0, 0)
 WORKING_ALPHA = 235
 FADE_STEPS = 45
 FADE_MIN_S, FADE_MAX_S = 0.5, 1.2
@@ -317,9 +317,9 @@ def check_alpha(desk, window):
     points = []
     for px, py in CONTROL_POINTS:
         content = desk.pixel(window, px, py)
-        if max(abs(c - b) for c, b in zip(content, ROOT_COLOUR)) >= 64:
-            points.append(((px, py), content, blended(content, ROOT_COLOUR, WORKING_ALPHA)))
-    check(points, "no control pixel differs from the root colour")
+        if max(abs(c - b) for c, b in zip(content, ROOT_COLOR)) >= 64:
+            points.append(((px, py), content, blended(content, ROOT_COLOR, WORKING_ALPHA)))
+    check(points, "no control pixel differs from the root color")
 
     def shown_blended():
         return all(all(abs(s - e) <= 2 for s, e in zip(desk.pixel(desk.root, x + px, y + py),
@@ -383,13 +383,13 @@ def watch_fade(desk, window, looks, program):
     x, y, _, _ = desk.geometry(window)
     (px, py), content = max(zip(CONTROL_POINTS, looks),
                             key=lambda point: max(abs(c - b) for c, b in
-                                                  zip(point[1], ROOT_COLOUR)))
-    channel = max(range(3), key=lambda i: abs(content[i] - ROOT_COLOUR[i]))
-    span = content[channel] - ROOT_COLOUR[channel]
+                                                  zip(point[1], ROOT_COLOR)))
+    channel = max(range(3), key=lambda i: abs(content[i] - ROOT_COLOR[i]))
+    span = content[channel] - ROOT_COLOR[channel]
     seen = []
     while program.poll() is None:
         shown = desk.pixel(desk.root, x + px, y + py)[channel]
-        alpha = round(255 * (shown - ROOT_COLOUR[channel]) / span)
+        alpha = round(255 * (shown - ROOT_COLOR[channel]) / span)
         if not seen or seen[-1] != alpha:
             seen.append(alpha)
         time.sleep(SAMPLE_INTERVAL_S)
@@ -406,7 +406,7 @@ def check_fade(desk, name, window, program):
               "the first step of the fade")
     looks_during = [desk.pixel(window, px, py) for px, py in CONTROL_POINTS]
     check(looks_during == looks_before,
-          "the controls changed colour when the close began: %s, before %s"
+          "the controls changed color when the close began: %s, before %s"
           % (looks_during, looks_before))
     seen = watch_fade(desk, window, looks_before, program)
     try:
@@ -507,7 +507,7 @@ def run(args):
                              "MD5ZEVRIN_TEST_DISMISS_BOXES"):
                 env.pop(variable, None)
             desk = Desktop(name)
-            subprocess.run(["hsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOUR], env=env,
+            subprocess.run(["hsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOR], env=env,
                            check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             wm = [args.wm] + (["--compositor=on", "--sm-client-disable"]
                               if args.wm == "xfwm4" else ["--sm-disable"])

@@ -1,5 +1,5 @@
 // The background picture as the window draws it: stretched smoothly to the
-// image control's box, with every pixel of the bitmap's colours, from one
+// image control's box, with every pixel of the bitmap's colors, from one
 // copy of three bytes a pixel.
 #include <QImage>
 #include <QTest>

@@ -260,7 +260,7 @@ class WidgetsTest : public QObject {
         QTest::newRow("重置 over Shape4") << ann2 << Shape4;
     }
 
-    // A face starts in its resting colour, takes another while the pointer is
+    // A face starts in its resting color, takes another while the pointer is
     // over its label, and gets the first back when the pointer leaves.
     void commandFacesRestLightAndRestAgain() {
         QFETCH(ControlId, command);

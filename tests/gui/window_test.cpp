@@ -137,12 +137,12 @@ int s32At(const QByteArray& data, qsizetype offset) {
 }
 
 // WCAG 2 relative luminance.
-double luminance(QColor colour) {
+double luminance(QColor color) {
     const auto linear = [](double c) {
         return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
     };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
-           0.0722 * linear(colour.blueF());
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
 }
 
 using Cause = std::function<void(Window&)>;
@@ -461,7 +461,7 @@ class WindowTest : public QObject {
 
         const QByteArray cursor = asset("command.cur");
         QCOMPARE(cursor.size(), 766);
-        // A cursor (2) of one image, hot spot (12, 2), 16 colours.
+        // A cursor (2) of one image, hot spot (12, 2), 16 colors.
         QCOMPARE(u16At(cursor, 2), 2);
         QCOMPARE(u16At(cursor, 4), 1);
         QCOMPARE(u16At(cursor, 10), 12);
@@ -485,7 +485,7 @@ class WindowTest : public QObject {
 
     void captionsStayReadable_data() {
         QTest::addColumn<ControlId>("label");
-        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QColor>("color");
         QTest::addColumn<double>("minimum");
         QTest::newRow("title (large text)") << Label1 << QColor(Qt::black) << 3.0;
         QTest::newRow("prompt") << Label2 << QColor(Qt::black) << 4.5;
@@ -497,13 +497,13 @@ class WindowTest : public QObject {
     // where the layout puts it and where this desktop's fonts make it reach.
     void captionsStayReadable() {
         QFETCH(ControlId, label);
-        QFETCH(QColor, colour);
+        QFETCH(QColor, color);
         QFETCH(double, minimum);
         Window w(false);
         const QImage drawn = w.control(Image2)->grab().toImage();
         const QRect box = (pixelBox(layoutOf(label)) | w.control(label)->geometry()) & drawn.rect();
         QVERIFY(!box.isEmpty());
-        const double text = luminance(colour);
+        const double text = luminance(color);
         for (int y = box.top(); y <= box.bottom(); ++y) {
             for (int x = box.left(); x <= box.right(); ++x) {
                 const double back = luminance(drawn.pixelColor(x, y));

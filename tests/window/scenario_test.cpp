@@ -18,8 +18,8 @@ using enum ControlId;
 constexpr std::array kCopyLabels{fz1, fz2, fz3, fz4};
 constexpr std::array kCopyTimers{TimerId::Timer3, TimerId::Timer4, TimerId::Timer5,
                                  TimerId::Timer6};
-const auto kConfirming = std::tuple{std::u16string(u"已复制"), Colour{0x00FFC0C0}, true};
-const auto kReady = std::tuple{std::u16string(u"复制"), Colour{0x00FF0000}, false};
+const auto kConfirming = std::tuple{std::u16string(u"已复制"), Color{0x00FFC0C0}, true};
+const auto kReady = std::tuple{std::u16string(u"复制"), Color{0x00FF0000}, false};
 
 // A first instance after its start-up.
 struct Started : FakePlatform {

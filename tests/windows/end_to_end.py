@@ -7,7 +7,7 @@ as a person uses it:
 On an Xvfb of its own with openbox and xcompmgr over a grey root: answer the
 start-up notice, type 中文abc with xdotool, click 加密, click the 复制 of the
 32 lower-case digits and read the clipboard with xclip, read a pixel of the
-translucent window over the known root colour, close the window and time its
+translucent window over the known root color, close the window and time its
 fade-out until the window is gone and the process has ended; the screen
 before the close is kept in SCREENSHOT. A second start meanwhile must end
 silently. Then read the version record and the resources' language back out
@@ -112,8 +112,8 @@ def pixel(shot, x, y):
     return tuple(shot[offset:offset + 3])
 
 
-def blended(colour, alpha):
-    return tuple(round(c * alpha / 255 + ROOT_GREY * (255 - alpha) / 255) for c in colour)
+def blended(color, alpha):
+    return tuple(round(c * alpha / 255 + ROOT_GREY * (255 - alpha) / 255) for c in color)
 
 
 def near(a, b, tolerance):

@@ -330,10 +330,10 @@ class ClientPicture {
     ClientPicture& operator=(const ClientPicture&) = delete;
 
     COLORREF at(POINT point) const { return GetPixel(dc_, point.x, point.y); }
-    bool shows(COLORREF colour, const RECT& box) const {
+    bool shows(COLORREF color, const RECT& box) const {
         for (LONG y = box.top; y < box.bottom; ++y) {
             for (LONG x = box.left; x < box.right; ++x) {
-                if (at({x, y}) == colour) {
+                if (at({x, y}) == color) {
                     return true;
                 }
             }
@@ -348,7 +348,7 @@ class ClientPicture {
 };
 
 // The rounded faces under 加密 and 重置 follow the pointer: blue under 加密,
-// dark green under 重置, the highlight colour and green at rest.
+// dark green under 重置, the highlight color and green at rest.
 TEST_F(Win32Window, TheCommandFacesFollowThePointer) {
     const RECT digestFace = platform_.controlBox(ControlId::Shape3);
     const RECT clearFace = platform_.controlBox(ControlId::Shape4);
@@ -377,7 +377,7 @@ TEST_F(Win32Window, HiddenLabelsAreNotDrawn) {
     click(ControlId::ann1);
     EXPECT_TRUE(ClientPicture(platform_.window()).shows(cyan, warning));
 
-    // The fade level's store, in the default button-text colour.
+    // The fade level's store, in the default button-text color.
     const RECT store = platform_.controlBox(ControlId::Label13);
     EXPECT_FALSE(ClientPicture(platform_.window()).shows(GetSysColor(COLOR_BTNTEXT), store));
 }

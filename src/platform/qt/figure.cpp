@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/qt/colour.h"
+#include "platform/qt/color.h"
 
 namespace md5z {
 namespace {
@@ -42,9 +42,9 @@ Figure::Figure(const ControlLayout& layout, QWidget* parent)
     setGeometry(pixelBox(layout));
 }
 
-void Figure::setFill(Colour colour) {
-    if (colour != fill_) {
-        fill_ = colour;
+void Figure::setFill(Color color) {
+    if (color != fill_) {
+        fill_ = color;
         update();
     }
 }
@@ -59,12 +59,12 @@ void Figure::paintEvent(QPaintEvent*) {
 
 void Figure::paintShape() {
     QPainter painter(this);
-    const QColor fill = qColour(fill_, palette());
+    const QColor fill = qColor(fill_, palette());
     if (layout_.rounded) {
         const qreal radius = std::min(width(), height()) / qreal{kCornerDivisor};
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(layout_.penWidth > 0
-                           ? QPen(qColour(layout_.foreColor, palette()), layout_.penWidth)
+                           ? QPen(qColor(layout_.foreColor, palette()), layout_.penWidth)
                            : QPen(Qt::NoPen));
         painter.setBrush(fill);
         painter.drawRoundedRect(QRectF(rect()), radius, radius);
@@ -72,7 +72,7 @@ void Figure::paintShape() {
     }
     painter.fillRect(rect(), fill);
     if (layout_.penWidth > 0) {
-        painter.setPen(QPen(qColour(layout_.foreColor, palette()), 0));
+        painter.setPen(QPen(qColor(layout_.foreColor, palette()), 0));
         painter.setBrush(Qt::NoBrush);
         // The border lies inside the box, one pixel-wide ring per pixel of width.
         for (int ring = 0; ring < layout_.penWidth; ++ring) {
@@ -85,7 +85,7 @@ void Figure::paintLine() {
     QPainter painter(this);
     const auto& g = layout_.geometry;
     const QPoint origin = geometry().topLeft();
-    painter.setPen(QPen(qColour(layout_.foreColor, palette()), std::max(layout_.penWidth, 1),
+    painter.setPen(QPen(qColor(layout_.foreColor, palette()), std::max(layout_.penWidth, 1),
                         Qt::SolidLine, Qt::FlatCap));
     painter.drawLine(pixelPoint(g.left, g.top) - origin, pixelPoint(g.width, g.height) - origin);
 }

@@ -12,8 +12,8 @@ class Figure final : public QWidget {
   public:
     Figure(const ControlLayout& layout, QWidget* parent);
 
-    Colour fill() const { return fill_; }
-    void setFill(Colour colour);
+    Color fill() const { return fill_; }
+    void setFill(Color color);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -23,7 +23,7 @@ class Figure final : public QWidget {
     void paintLine();
 
     const ControlLayout& layout_;
-    Colour fill_;
+    Color fill_;
 };
 
 // The box of a control in pixels at the design scale; for a line, the box

@@ -12,7 +12,7 @@ namespace {
 // The window was drawn for a desktop that shows its Song face at these sizes
 // from crisp bitmaps. Anti-aliased, the thin strokes of the outline faces
 // that stand in for it wash out: the yellow counter on its dark panel reads
-// olive. Drawn without anti-aliasing every stroke keeps its full colour. On
+// olive. Drawn without anti-aliasing every stroke keeps its full color. On
 // a high-density screen the strokes are wide enough to smooth.
 constexpr qreal kHighDensity = 1.5;
 

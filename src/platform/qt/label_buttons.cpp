@@ -42,8 +42,8 @@ bool isPressKey(const QKeyEvent& key) {
     return key.key() == Qt::Key_Space || key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
 }
 
-// The dotted frame around the focused label-button, in its caption's colour
-// so that it shows on the coloured faces of 加密 and 重置 as on the white rows.
+// The dotted frame around the focused label-button, in its caption's color
+// so that it shows on the colored faces of 加密 and 重置 as on the white rows.
 // It lies above the label and lets the pointer through.
 QWidget* makeFocusFrame(QWidget* client) {
     auto* frame = new QWidget(client);
@@ -88,7 +88,7 @@ void makeLabelButton(QLabel& label, QWidget& frame) {
                 placeFrameAround(frame, label);
                 return false;
             // A copy label's caption changes width while it has the focus;
-            // its colour changes with it.
+            // its color changes with it.
             case QEvent::Resize:
             case QEvent::Move:
             case QEvent::PaletteChange:

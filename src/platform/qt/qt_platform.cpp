@@ -73,7 +73,7 @@ QtPlatform::QtPlatform() : window_(std::make_unique<QMainWindow>()) {
     widgets_ = buildWindow(*window_);
     for (const auto& layout : controlLayouts()) {
         mouseIcons_[indexOf(layout.id)] = layout.mouseIcon;
-        foreColours_[indexOf(layout.id)] = layout.foreColor;
+        foreColors_[indexOf(layout.id)] = layout.foreColor;
         if (layout.kind == ControlKind::Label) {
             wireLabel(layout.id);
         }
@@ -323,13 +323,13 @@ void QtPlatform::setCaption(ControlId id, std::u16string_view text) {
     noteChange();
 }
 
-void QtPlatform::setForeColor(ControlId id, Colour colour) {
+void QtPlatform::setForeColor(ControlId id, Color color) {
     QLabel* target = label(id);
-    if (target == nullptr || foreColours_[indexOf(id)] == colour) {
+    if (target == nullptr || foreColors_[indexOf(id)] == color) {
         return;
     }
-    foreColours_[indexOf(id)] = colour;
-    setCaptionColour(*target, colour);
+    foreColors_[indexOf(id)] = color;
+    setCaptionColor(*target, color);
     noteChange();
 }
 
@@ -370,12 +370,12 @@ void QtPlatform::setMouseIcon(ControlId id, Picture picture) {
     noteChange();
 }
 
-void QtPlatform::setFillColor(ControlId id, Colour colour) {
+void QtPlatform::setFillColor(ControlId id, Color color) {
     Figure* shape = widgets_.figure(id);
-    if (shape == nullptr || shape->fill() == colour) {
+    if (shape == nullptr || shape->fill() == color) {
         return;
     }
-    shape->setFill(colour);
+    shape->setFill(color);
     noteChange();
 }
 

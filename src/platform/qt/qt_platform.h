@@ -55,13 +55,13 @@ class QtPlatform final : public Platform {
 
     std::u16string caption(ControlId label) const override;
     void setCaption(ControlId label, std::u16string_view text) override;
-    void setForeColor(ControlId label, Colour colour) override;
+    void setForeColor(ControlId label, Color color) override;
     void setEnabled(ControlId control, bool enabled) override;
     void setVisible(ControlId control, bool visible) override;
     Picture mouseIcon(ControlId label) const override;
     void setMouseIcon(ControlId label, Picture picture) override;
 
-    void setFillColor(ControlId shape, Colour colour) override;
+    void setFillColor(ControlId shape, Color color) override;
 
     std::u16string text() const override;
     void setText(std::u16string_view text) override;
@@ -122,7 +122,7 @@ class QtPlatform final : public Platform {
     std::array<QTimer*, kTimerCount> timers_{};
     std::array<bool, kTimerCount> timerEnabled_{};
     std::array<Picture, kControlCount> mouseIcons_{};
-    std::array<Colour, kControlCount> foreColours_{};
+    std::array<Color, kControlCount> foreColors_{};
     std::optional<ControlId> pressed_;
     std::unique_ptr<InstanceLock> instanceLock_;
     BoxAnswer boxAnswer_;

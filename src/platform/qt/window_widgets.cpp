@@ -4,7 +4,7 @@
 #include <QMenuBar>
 
 #include "platform/qt/accessible_window.h"
-#include "platform/qt/colour.h"
+#include "platform/qt/color.h"
 #include "platform/qt/design_size.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/label_buttons.h"
@@ -40,7 +40,7 @@ QWidget* makeLabel(const ControlLayout& layout, QWidget* parent) {
     label->setAlignment(qAlignment(layout.alignment));
     label->setGeometry(pixelBox(layout));
     label->setFocusPolicy(Qt::NoFocus);
-    setCaptionColour(*label, layout.foreColor);
+    setCaptionColor(*label, layout.foreColor);
     if (layout.autoSize) {
         fitToCaption(*label, layout);
     }
@@ -127,9 +127,9 @@ void fitToCaption(QLabel& label, const ControlLayout& layout) {
     label.setGeometry(left, design.top(), size.width(), size.height());
 }
 
-void setCaptionColour(QLabel& label, Colour colour) {
+void setCaptionColor(QLabel& label, Color color) {
     QPalette palette = label.palette();
-    const QColor text = qColour(colour, palette);
+    const QColor text = qColor(color, palette);
     palette.setColor(QPalette::Active, QPalette::WindowText, text);
     palette.setColor(QPalette::Inactive, QPalette::WindowText, text);
     label.setPalette(palette);

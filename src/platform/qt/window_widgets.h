@@ -35,8 +35,8 @@ int windowHeightFor(const QMainWindow& window, int outerHeightTwips);
 // names (left, right or centre) where the layout put it.
 void fitToCaption(QLabel& label, const ControlLayout& layout);
 
-// Paints a label's caption in `colour` while it is enabled; disabled, it
+// Paints a label's caption in `color` while it is enabled; disabled, it
 // keeps the desktop's greyed text.
-void setCaptionColour(QLabel& label, Colour colour);
+void setCaptionColor(QLabel& label, Color color);
 
 }  // namespace md5z

@@ -105,7 +105,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures
     for (const auto& layout : controlLayouts()) {
         const auto i = indexOf(layout.id);
         captions_[i] = std::u16string(layout.caption);
-        foreColours_[i] = layout.foreColor;
+        foreColors_[i] = layout.foreColor;
         fills_[i] = layout.fillColor;
         enabled_[i] = layout.enabled;
         visible_[i] = layout.visible;
@@ -520,7 +520,7 @@ void Win32Platform::drawClient(HDC dc) const {
                 drawLine(dc, *layout);
                 break;
             case ControlKind::Label:
-                drawLabel(dc, *layout, boxes_[i], captions_[i], foreColours_[i], enabled_[i],
+                drawLabel(dc, *layout, boxes_[i], captions_[i], foreColors_[i], enabled_[i],
                           fonts_[i]);
                 break;
             case ControlKind::TextBox:
@@ -590,12 +590,12 @@ void Win32Platform::setCaption(ControlId id, std::u16string_view text) {
     noteChange();
 }
 
-void Win32Platform::setForeColor(ControlId id, Colour colour) {
+void Win32Platform::setForeColor(ControlId id, Color color) {
     const auto i = indexOf(id);
-    if (layoutOf(id).kind != ControlKind::Label || foreColours_[i] == colour) {
+    if (layoutOf(id).kind != ControlKind::Label || foreColors_[i] == color) {
         return;
     }
-    foreColours_[i] = colour;
+    foreColors_[i] = color;
     redraw(boxes_[i]);
     noteChange();
 }
@@ -640,12 +640,12 @@ void Win32Platform::setMouseIcon(ControlId id, Picture picture) {
     noteChange();
 }
 
-void Win32Platform::setFillColor(ControlId id, Colour colour) {
+void Win32Platform::setFillColor(ControlId id, Color color) {
     const auto i = indexOf(id);
-    if (layoutOf(id).kind != ControlKind::Shape || fills_[i] == colour) {
+    if (layoutOf(id).kind != ControlKind::Shape || fills_[i] == color) {
         return;
     }
-    fills_[i] = colour;
+    fills_[i] = color;
     redraw(boxes_[i]);
     noteChange();
 }

@@ -54,13 +54,13 @@ class Win32Platform final : public Platform {
 
     std::u16string caption(ControlId label) const override;
     void setCaption(ControlId label, std::u16string_view text) override;
-    void setForeColor(ControlId label, Colour colour) override;
+    void setForeColor(ControlId label, Color color) override;
     void setEnabled(ControlId control, bool enabled) override;
     void setVisible(ControlId control, bool visible) override;
     Picture mouseIcon(ControlId label) const override;
     void setMouseIcon(ControlId label, Picture picture) override;
 
-    void setFillColor(ControlId shape, Colour colour) override;
+    void setFillColor(ControlId shape, Color color) override;
 
     std::u16string text() const override;
     void setText(std::u16string_view text) override;
@@ -133,8 +133,8 @@ class Win32Platform final : public Platform {
     std::array<HFONT, kControlCount> fonts_{};
     std::array<RECT, kControlCount> boxes_{};
     std::array<std::u16string, kControlCount> captions_{};
-    std::array<Colour, kControlCount> foreColours_{};
-    std::array<Colour, kControlCount> fills_{};
+    std::array<Color, kControlCount> foreColors_{};
+    std::array<Color, kControlCount> fills_{};
     std::array<bool, kControlCount> enabled_{};
     std::array<bool, kControlCount> visible_{};
     std::array<Picture, kControlCount> mouseIcons_{};

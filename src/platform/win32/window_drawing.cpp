@@ -8,7 +8,7 @@ namespace md5z {
 namespace {
 
 constexpr int kPointsPerInch = 72;
-constexpr Colour kSystemColourNumber = 0xFF;
+constexpr Color kSystemColorNumber = 0xFF;
 // A rounded rectangle's corners curve over a quarter of its shorter side.
 constexpr int kCornerDivisor = 4;
 
@@ -59,11 +59,11 @@ RECT pixelBox(const ControlLayout& layout) {
             std::max(pixels(g.top), pixels(g.height)) + reach};
 }
 
-COLORREF colorRefOf(Colour colour) {
-    if ((colour & kSystemColourFlag) != 0) {
-        return GetSysColor(static_cast<int>(colour & kSystemColourNumber));
+COLORREF colorRefOf(Color color) {
+    if ((color & kSystemColorFlag) != 0) {
+        return GetSysColor(static_cast<int>(color & kSystemColorNumber));
     }
-    return static_cast<COLORREF>(colour);
+    return static_cast<COLORREF>(color);
 }
 
 HFONT createFont(const FontSpec& font) {
@@ -108,7 +108,7 @@ void drawPicture(HDC dc, const RECT& box, HBITMAP picture) {
 }
 
 // The border lies inside the box, as wide as the layout says.
-void drawShape(HDC dc, const ControlLayout& layout, const RECT& box, Colour fill) {
+void drawShape(HDC dc, const ControlLayout& layout, const RECT& box, Color fill) {
     HBRUSH brush = CreateSolidBrush(colorRefOf(fill));
     HPEN pen = layout.penWidth > 0
                    ? CreatePen(PS_INSIDEFRAME, layout.penWidth, colorRefOf(layout.foreColor))
@@ -146,12 +146,12 @@ void drawLine(HDC dc, const ControlLayout& layout) {
     DeleteObject(pen);
 }
 
-// A disabled label draws its caption in the desktop's greyed text colour.
+// A disabled label draws its caption in the desktop's greyed text color.
 void drawLabel(HDC dc, const ControlLayout& layout, const RECT& box, std::u16string_view caption,
-               Colour colour, bool enabled, HFONT font) {
+               Color color, bool enabled, HFONT font) {
     const Selection selected(dc, font);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, enabled ? colorRefOf(colour) : GetSysColor(COLOR_GRAYTEXT));
+    SetTextColor(dc, enabled ? colorRefOf(color) : GetSysColor(COLOR_GRAYTEXT));
     RECT area = box;
     DrawTextW(dc, wide(caption), static_cast<int>(caption.size()), &area,
               DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_TOP | textAlignment(layout.alignment));

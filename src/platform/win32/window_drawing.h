@@ -15,7 +15,7 @@ namespace md5z {
 int pixels(int twips);
 // A control's box in client pixels; for a line, the box its pen covers.
 RECT pixelBox(const ControlLayout& layout);
-COLORREF colorRefOf(Colour colour);
+COLORREF colorRefOf(Color color);
 // The font the layout names, by face name with the Chinese (GB2312) character
 // set; the caller deletes it.
 HFONT createFont(const FontSpec& font);
@@ -23,9 +23,9 @@ HFONT createFont(const FontSpec& font);
 SIZE captionSize(HFONT font, std::u16string_view caption);
 
 void drawPicture(HDC dc, const RECT& box, HBITMAP picture);
-void drawShape(HDC dc, const ControlLayout& layout, const RECT& box, Colour fill);
+void drawShape(HDC dc, const ControlLayout& layout, const RECT& box, Color fill);
 void drawLine(HDC dc, const ControlLayout& layout);
 void drawLabel(HDC dc, const ControlLayout& layout, const RECT& box, std::u16string_view caption,
-               Colour colour, bool enabled, HFONT font);
+               Color color, bool enabled, HFONT font);
 
 }  // namespace md5z

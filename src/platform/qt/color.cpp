@@ -1,4 +1,4 @@
-#include "platform/qt/colour.h"
+#include "platform/qt/color.h"
 
 #include <array>
 #include <cstdint>
@@ -6,7 +6,7 @@
 namespace md5z {
 namespace {
 
-// The system colour numbers the window can meet, by the palette role that
+// The system color numbers the window can meet, by the palette role that
 // plays the same part on this desktop.
 struct SystemRole {
     std::uint8_t number;
@@ -32,16 +32,16 @@ constexpr std::array kSystemRoles{
     SystemRole{24, QPalette::Active, QPalette::ToolTipBase},
 };
 
-constexpr Colour kSystemNumberMask = 0xFFu;
+constexpr Color kSystemNumberMask = 0xFFu;
 
 }  // namespace
 
-QColor qColour(Colour colour, const QPalette& palette) {
-    if ((colour & kSystemColourFlag) == 0) {
-        return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                      static_cast<int>((colour >> 16) & 0xFF));
+QColor qColor(Color color, const QPalette& palette) {
+    if ((color & kSystemColorFlag) == 0) {
+        return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                      static_cast<int>((color >> 16) & 0xFF));
     }
-    const auto number = colour & kSystemNumberMask;
+    const auto number = color & kSystemNumberMask;
     for (const auto& system : kSystemRoles) {
         if (system.number == number) {
             return palette.color(system.group, system.role);
