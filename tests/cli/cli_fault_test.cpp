@@ -13,12 +13,12 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "cli_run.h"
 
 extern char** environ;
 
@@ -32,38 +32,11 @@ extern char** environ;
 
 namespace {
 
+using namespace md5z::cli_test;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using ::testing::StartsWith;
-
-constexpr int kTimeoutMs = 30000;
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-// `script` runs in sh with the program as $0, so it can redirect, close and
-// limit the program's streams and resources as a user's shell would.
-Outcome runScript(const QString& script) {
-    QProcess process;
-    process.start("/bin/sh", {"-c", script, QStringLiteral(MD5Z_CLI_PATH)});
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(kTimeoutMs)) << script.toStdString();
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
-}
-
-std::vector<std::string> shownInputs(const std::string& jsonLines) {
-    std::vector<std::string> shown;
-    for (const QByteArray& line : QByteArray::fromStdString(jsonLines).split('\n')) {
-        if (!line.isEmpty()) {
-            shown.push_back(QJsonDocument::fromJson(line)["ShownInput"].toString().toStdString());
-        }
-    }
-    return shown;
-}
 
 // The program with its three standard streams on pipes the test holds; its
 // standard input can be made non-blocking and fed at the test's own pace.
@@ -157,12 +130,12 @@ class Piped {
 };
 
 TEST(CliOutputFaults, AFailedWriteIsNamedAndFailsTheRun) {
-    const Outcome full = runScript("\"$0\" abc >/dev/full");
+    const CliRun full = runScript("\"$0\" abc >/dev/full");
     EXPECT_EQ(full.status, 1);
     EXPECT_THAT(full.err,
                 MatchesRegex("md5zevrin-cli: standard output: No space left on device\n"));
 
-    const Outcome closed = runScript("\"$0\" abc >&-");
+    const CliRun closed = runScript("\"$0\" abc >&-");
     EXPECT_EQ(closed.status, 1);
     EXPECT_THAT(closed.err, StartsWith("md5zevrin-cli: standard output: "));
     // With standard error closed too there is nobody to tell, but the status still says it.
@@ -174,7 +147,7 @@ TEST(CliOutputFaults, AFailedWriteIsNamedAndFailsTheRun) {
 // input never ends, so a program that ran on past them would never stop.
 TEST(CliOutputFaults, StopsAtTheFirstWriteThatFails) {
     // The program's status is the pipeline's middle one: it is echoed to standard error.
-    const Outcome status = runScript(
+    const CliRun status = runScript(
         "trap '' PIPE; yes abc 2>/dev/null | { \"$0\" --json; echo $? >&2; } | head -n 1 "
         ">/dev/null");
     EXPECT_EQ(status.status, 0);
@@ -182,12 +155,12 @@ TEST(CliOutputFaults, StopsAtTheFirstWriteThatFails) {
 }
 
 TEST(CliInputFaults, AFailedReadIsNamedAndFailsTheRun) {
-    const Outcome directory = runScript("\"$0\" --json </");
+    const CliRun directory = runScript("\"$0\" --json </");
     EXPECT_EQ(directory.status, 1);
     EXPECT_EQ(directory.out, "");
     EXPECT_EQ(directory.err, "md5zevrin-cli: standard input: Is a directory\n");
 
-    const Outcome closed = runScript("\"$0\" --json <&-");
+    const CliRun closed = runScript("\"$0\" --json <&-");
     EXPECT_EQ(closed.status, 1);
     EXPECT_EQ(closed.err, "md5zevrin-cli: standard input: Bad file descriptor\n");
     // Arguments do not read standard input, so its state does not matter.
@@ -209,14 +182,14 @@ TEST(CliInputFaults, WaitsForASlowWriterOnANonBlockingInput) {
 
 // Nothing but the program reads its arguments: toolkit option names are texts.
 TEST(CliArguments, OptionsOfTheToolkitAreTexts) {
-    const Outcome three = runScript("\"$0\" --json -- -qmljsdebugger abc def");
+    const CliRun three = runScript("\"$0\" --json -- -qmljsdebugger abc def");
     EXPECT_EQ(three.status, 0) << three.err;
     EXPECT_THAT(shownInputs(three.out), ElementsAre("-qmljsdebugger", "abc", "def"));
 
-    const Outcome argument = runScript("echo X | \"$0\" --json -- --qmljsdebugger=x");
+    const CliRun argument = runScript("echo X | \"$0\" --json -- --qmljsdebugger=x");
     EXPECT_THAT(shownInputs(argument.out), ElementsAre("--qmljsdebugger=x"));
 
-    const Outcome platform = runScript("\"$0\" -platform offscreen --json");
+    const CliRun platform = runScript("\"$0\" -platform offscreen --json");
     EXPECT_EQ(platform.status, 2);
     EXPECT_THAT(platform.err, HasSubstr("Unknown option 'p'"));
     EXPECT_EQ(platform.out, "");
@@ -224,7 +197,7 @@ TEST(CliArguments, OptionsOfTheToolkitAreTexts) {
 }
 
 TEST(CliLines, OnlyALineFeedOrCarriageReturnLineFeedEndsALine) {
-    const Outcome run = runScript("printf 'a\\rb\\r\\n\\r\\nlast\\r' | \"$0\" --json");
+    const CliRun run = runScript("printf 'a\\rb\\r\\n\\r\\nlast\\r' | \"$0\" --json");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_THAT(shownInputs(run.out), ElementsAre("a\rb", "", "last\r"));
 }
@@ -271,7 +244,7 @@ TEST(CliLines, ALineLargerThanTheAddressSpaceIsSkippedAndTheNextProcessed) {
 #ifdef MD5Z_ADDRESS_SANITIZER
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit";
 #endif
-    const Outcome run = runScript(
+    const CliRun run = runScript(
         "{ head -c 268435456 /dev/zero; printf '\\nlast\\n'; } | "
         "(ulimit -v 131072 && exec \"$0\" --json)");
     EXPECT_EQ(run.status, 1);

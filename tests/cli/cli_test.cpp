@@ -5,43 +5,18 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <string>
 #include <vector>
 
 #include "../digest/reference_md5.h"
+#include "cli_run.h"
 
 namespace {
 
+using namespace md5z::cli_test;
 using ::testing::ContainsRegex;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-// Arguments go through a shell, so that one can hold bytes that are not UTF-8.
-CliRun runCli(const QString& arguments, const QByteArray& input = {}) {
-    QProcess process;
-    process.start("/bin/sh", {"-c", "\"$0\" " + arguments, QStringLiteral(MD5Z_CLI_PATH)});
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(30000));
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
-}
-
-std::vector<std::string> shownInputs(const std::string& jsonLines) {
-    std::vector<std::string> shown;
-    for (const QByteArray& line : QByteArray::fromStdString(jsonLines).split('\n')) {
-        if (!line.isEmpty()) {
-            shown.push_back(QJsonDocument::fromJson(line)["ShownInput"].toString().toStdString());
-        }
-    }
-    return shown;
-}
 
 TEST(CliJson, ReportsExactlyTheFieldsTheWindowShows) {
     const CliRun run = runCli("--json 中文abc");
