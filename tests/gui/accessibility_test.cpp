@@ -17,10 +17,10 @@
 #include <functional>
 #include <set>
 
-#include "platform/qt/fonts.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_translations.h"
+#include "test_window.h"
 
 namespace md5z {
 namespace {
@@ -36,20 +36,13 @@ constexpr int kBoxWaitMs = 5000;
 
 // The window shown without its load handler: no start-up notice, no instance
 // lock, the input unmasked as the load handler leaves it.
-struct Window {
-    QtPlatform platform;
-    md5z::Form1 form{platform};
-
+struct Window : TestWindow {
     Window() {
-        platform.attach(form);
         platform.setPasswordChar(u"");
         platform.showWindow();
         QApplication::setActiveWindow(&platform.window());
         (void)QTest::qWaitForWindowActive(&platform.window());
     }
-    QWidget* control(ControlId id) const { return platform.control(id); }
-    QLabel* label(ControlId id) const { return qobject_cast<QLabel*>(control(id)); }
-    QLineEdit* box() const { return qobject_cast<QLineEdit*>(control(Text1)); }
     QAccessibleInterface* accessible(ControlId id) const {
         return QAccessible::queryAccessibleInterface(control(id));
     }
@@ -108,15 +101,10 @@ struct BoxAnswerer {
 class AccessibilityTest : public QObject {
     Q_OBJECT
 
-    // Keeps the instance lock away from a md5zevrin the user may be running.
     QTemporaryDir runtime_;
 
   private Q_SLOTS:
-    void initTestCase() {
-        QVERIFY(runtime_.isValid());
-        qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
-        setUpFonts();
-    }
+    void initTestCase() { prepareWindowTests(runtime_); }
 
     // Push buttons named by what they show and, for the copies, the row
     // they copy; described by their tooltips; greyed exactly when drawn so.
@@ -176,7 +164,7 @@ class AccessibilityTest : public QObject {
                 QVERIFY(value->actionInterface() == nullptr ||
                         value->actionInterface()->actionNames().isEmpty());
             }
-            QCOMPARE(w.label(Label12)->text() == kPlaceholder, input.isEmpty());
+            QCOMPARE(w.caption(Label12) == kPlaceholder, input.isEmpty());
         }
         QAccessibleInterface* counter = w.accessible(Label17);
         QCOMPARE(nameOf(counter), QStringLiteral("还可输入的字符数"));
@@ -190,7 +178,7 @@ class AccessibilityTest : public QObject {
         Window w;
         const auto collect = [&w] {
             std::set<QObject*> found;
-            walk(QAccessible::queryAccessibleInterface(&w.platform.window()),
+            walk(QAccessible::queryAccessibleInterface(&w.main()),
                  [&found](QAccessibleInterface* each) { found.insert(each->object()); });
             return found;
         };
@@ -221,7 +209,7 @@ class AccessibilityTest : public QObject {
         }
         // Reading order: the warning sits in the input row.
         QCOMPARE(w.client()->child(4)->object(), w.control(Label14));
-        QCOMPARE(nameOf(w.client()->child(4)), w.label(Label14)->text());
+        QCOMPARE(nameOf(w.client()->child(4)), w.caption(Label14));
     }
 
     // A press does what a click does, and only once control is back in the
@@ -230,11 +218,11 @@ class AccessibilityTest : public QObject {
         Window w;
         w.box()->setText(kSample);
         w.accessible(ann1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(w.label(Label8)->text(), kPlaceholder);
-        QTRY_COMPARE(w.label(Label8)->text(), kSample);
-        const QString upper = w.label(Label12)->text();
+        QCOMPARE(w.caption(Label8), kPlaceholder);
+        QTRY_COMPARE(w.caption(Label8), kSample);
+        const QString upper = w.caption(Label12);
         QCOMPARE(upper.size(), 32);
-        QCOMPARE(w.label(Label11)->text(), upper.toLower());
+        QCOMPARE(w.caption(Label11), upper.toLower());
 
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         for (int row = 0; row < 4; ++row) {
@@ -242,13 +230,13 @@ class AccessibilityTest : public QObject {
             w.press(copy);
             QCOMPARE(QGuiApplication::clipboard()->text(),
                      w.label(static_cast<ControlId>(indexOf(Label9) + row))->text());
-            QCOMPARE(w.label(copy)->text(), QStringLiteral("已复制"));
+            QCOMPARE(w.caption(copy), QStringLiteral("已复制"));
         }
         QCOMPARE(QGuiApplication::clipboard()->text(), upper);
 
         w.press(ann2);
         QCOMPARE(w.box()->text(), QString());
-        QCOMPARE(w.label(Label8)->text(), kPlaceholder);
+        QCOMPARE(w.caption(Label8), kPlaceholder);
         // The rows are reset: a copy label greyed again copies nothing.
         QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
         w.press(fz1);
@@ -262,20 +250,20 @@ class AccessibilityTest : public QObject {
         w.box()->setText(kSample);
         w.accessible(ann1)->actionInterface()->doAction(QStringLiteral("ShowMenu"));
         QCoreApplication::processEvents();
-        QCOMPARE(w.label(Label8)->text(), kPlaceholder);
+        QCOMPARE(w.caption(Label8), kPlaceholder);
 
         bool pressedUnderTheBox = false;
         QTimer::singleShot(50, [&] {
             w.press(ann1);
-            pressedUnderTheBox = w.label(Label8)->text() != kPlaceholder;
+            pressedUnderTheBox = w.caption(Label8) != kPlaceholder;
             QApplication::activeModalWidget()->close();
         });
         QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("x"),
-                        QMessageBox::Ok, &w.platform.window());
+                        QMessageBox::Ok, &w.main());
         box.exec();
         QVERIFY(!pressedUnderTheBox);
         w.press(ann1);
-        QCOMPARE(w.label(Label8)->text(), kSample);
+        QCOMPARE(w.caption(Label8), kSample);
     }
 
     // Tab visits the input box, 加密, 重置 and the enabled copy labels in row
@@ -307,29 +295,29 @@ class AccessibilityTest : public QObject {
         w.box()->setFocus();
         w.box()->setText(kSample);
         QTest::keyClick(w.box(), Qt::Key_Return);
-        QCOMPARE(w.label(Label8)->text(), kSample);
+        QCOMPARE(w.caption(Label8), kSample);
 
         QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(ann1));
         QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(ann2));
         QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(fz1));
         QTest::keyClick(w.control(fz1), Qt::Key_A);
         QTest::keyClick(w.control(fz1), Qt::Key_Space, Qt::ControlModifier);
-        QCOMPARE(w.label(fz1)->text(), QStringLiteral("复制"));
+        QCOMPARE(w.caption(fz1), QStringLiteral("复制"));
         QTest::keyClick(w.control(fz1), Qt::Key_Space);
-        QCOMPARE(QGuiApplication::clipboard()->text(), w.label(Label9)->text());
-        QCOMPARE(w.label(fz1)->text(), QStringLiteral("已复制"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), w.caption(Label9));
+        QCOMPARE(w.caption(fz1), QStringLiteral("已复制"));
         QCOMPARE(w.focusAfter(Qt::Key_Tab), w.control(fz2));
         QTest::keyClick(w.control(fz2), Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), w.label(Label10)->text());
+        QCOMPARE(QGuiApplication::clipboard()->text(), w.caption(Label10));
 
         w.control(ann2)->setFocus();
         QTest::keyClick(w.control(ann2), Qt::Key_Return);
-        QCOMPARE(w.label(Label8)->text(), kPlaceholder);
+        QCOMPARE(w.caption(Label8), kPlaceholder);
         QCOMPARE(w.box()->text(), QString());
         QVERIFY(!w.control(fz2)->hasFocus());
 
         // Alt+G opens the menu whichever control has the focus.
-        QMenu* menu = w.platform.window().menuBar()->actions().first()->menu();
+        QMenu* menu = w.main().menuBar()->actions().first()->menu();
         QTest::keyClick(w.control(ann2), Qt::Key_G, Qt::AltModifier);
         QTRY_VERIFY(menu->isVisible());
         QTest::keyClick(menu, Qt::Key_Escape);
@@ -359,7 +347,7 @@ class AccessibilityTest : public QObject {
         const QImage rest = outsideInput();
         QVERIFY(!frame->isVisible());
 
-        QTest::mouseClick(w.control(ann2), Qt::LeftButton);
+        w.click(ann2);
         QVERIFY(w.box()->hasFocus());
         QVERIFY(!frame->isVisible());
 
@@ -389,7 +377,7 @@ class AccessibilityTest : public QObject {
     // event loop. The same holds when an assistive tool presses the item.
     void menuCommandsAnswerBeforeTheirBoxes() {
         Window w;
-        QMenu* menu = w.platform.window().menuBar()->actions().first()->menu();
+        QMenu* menu = w.main().menuBar()->actions().first()->menu();
         QAccessibleInterface* items = QAccessible::queryAccessibleInterface(menu);
         QVERIFY(items != nullptr);
         for (const MenuId id : {MenuId::gy3, MenuId::gy4}) {

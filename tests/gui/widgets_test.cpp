@@ -17,9 +17,9 @@
 
 #include "input/result_model.h"
 #include "platform/qt/figure.h"
-#include "platform/qt/fonts.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
+#include "test_window.h"
 
 namespace md5z {
 namespace {
@@ -39,13 +39,10 @@ struct ShownBox {
 
 // The window as the program runs it, started and with its notice
 // acknowledged; every box it shows is noted before it is acknowledged.
-struct Window {
-    QtPlatform platform;
-    md5z::Form1 form{platform};
+struct Window : TestWindow {
     std::vector<ShownBox> boxes;
 
     Window() {
-        platform.attach(form);
         platform.answerBoxesWith([this](QMessageBox& box) {
             boxes.push_back({box.icon(), !box.iconPixmap().isNull(), box.standardButtons(),
                              box.windowTitle(), box.isModal() && box.isVisible(),
@@ -54,14 +51,6 @@ struct Window {
         });
         platform.load();
         (void)QTest::qWaitForWindowExposed(&platform.window());
-    }
-    QWidget* control(ControlId id) const { return platform.control(id); }
-    QLabel* label(ControlId id) const { return qobject_cast<QLabel*>(control(id)); }
-    QLineEdit* box() const { return qobject_cast<QLineEdit*>(control(Text1)); }
-    void enter(const QString& text) const {
-        QInputMethodEvent commit;
-        commit.setCommitString(text);
-        QApplication::sendEvent(box(), &commit);
     }
     bool showsDigest() const { return label(Label12)->text() != qText(kPlaceholder); }
     // The client area as drawn, and one pixel of it given in twips.
@@ -81,15 +70,10 @@ QPoint centreOf(const QWidget* widget) {
 class WidgetsTest : public QObject {
     Q_OBJECT
 
-    // Keeps the instance lock away from a md5zevrin the user may be running.
     QTemporaryDir runtime_;
 
   private Q_SLOTS:
-    void initTestCase() {
-        QVERIFY(runtime_.isValid());
-        qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
-        setUpFonts();
-    }
+    void initTestCase() { prepareWindowTests(runtime_); }
 
     void renditionsAreFullyVisible_data() {
         QTest::addColumn<QString>("input");
@@ -103,8 +87,8 @@ class WidgetsTest : public QObject {
     void renditionsAreFullyVisible() {
         QFETCH(QString, input);
         Window w;
-        w.enter(input);
-        QTest::mouseClick(w.control(ann1), Qt::LeftButton);
+        w.commit(input);
+        w.click(ann1);
         QVERIFY(w.showsDigest());
         const QRect table = pixelBox(layoutOf(Shape1));
         const struct {
@@ -132,8 +116,7 @@ class WidgetsTest : public QObject {
         QTest::addColumn<Gesture>("gesture");
         QTest::addColumn<bool>("digests");
         QTest::newRow("press and release on 加密")
-            << Gesture([](Window& w) { QTest::mouseClick(w.control(ann1), Qt::LeftButton); })
-            << true;
+            << Gesture([](Window& w) { w.click(ann1); }) << true;
         QTest::newRow("released outside 加密") << Gesture([](Window& w) {
             QTest::mousePress(w.control(ann1), Qt::LeftButton, {}, centreOf(w.control(ann1)));
             QTest::mouseRelease(w.control(ann1), Qt::LeftButton, {}, QPoint(-20, -20));
@@ -149,8 +132,8 @@ class WidgetsTest : public QObject {
             << Gesture([](Window& w) { QTest::mouseClick(w.control(ann1), Qt::RightButton); })
             << false;
         QTest::newRow("window disabled by a close") << Gesture([](Window& w) {
-            w.platform.window().close();
-            QTest::mouseClick(w.control(ann1), Qt::LeftButton);
+            w.main().close();
+            w.click(ann1);
         }) << false;
     }
 
@@ -159,7 +142,7 @@ class WidgetsTest : public QObject {
         QFETCH(Gesture, gesture);
         QFETCH(bool, digests);
         Window w;
-        w.enter(QStringLiteral("abc"));
+        w.commit(QStringLiteral("abc"));
         gesture(w);
         QCOMPARE(w.showsDigest(), digests);
         QCOMPARE(w.box()->text(), QStringLiteral("abc"));  // 重置 never ran
@@ -170,14 +153,14 @@ class WidgetsTest : public QObject {
         Window w;
         QGuiApplication::clipboard()->setText(QStringLiteral("held"));
         for (const ControlId copy : {fz1, fz2, fz3, fz4}) {
-            QTest::mouseClick(w.control(copy), Qt::LeftButton);
+            w.click(copy);
         }
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("held"));
     }
 
     void startsCentredOnTheAvailableScreenArea() {
         Window w;
-        const QMainWindow& main = w.platform.window();
+        const QMainWindow& main = w.main();
         const QRect area = main.screen()->availableGeometry();
         const QPoint offset = main.frameGeometry().center() - area.center();
         // The frame a desktop puts around the window is known only once it is
@@ -195,7 +178,7 @@ class WidgetsTest : public QObject {
         Window w;
         QCOMPARE(w.boxes.size(), std::size_t{1});
         QCOMPARE(w.boxes.front().windowFocus, static_cast<QWidget*>(w.box()));
-        QMainWindow& main = w.platform.window();
+        QMainWindow& main = w.main();
         QCOMPARE(main.focusWidget(), static_cast<QWidget*>(w.box()));
         QApplication::setActiveWindow(&main);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.box()));

@@ -26,9 +26,9 @@
 #include "input/pinyin_initial.h"
 #include "platform/code_page.h"
 #include "platform/qt/figure.h"
-#include "platform/qt/fonts.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
+#include "test_window.h"
 
 namespace md5z {
 namespace {
@@ -43,12 +43,8 @@ constexpr ControlId kCopyLabels[] = {fz1, fz2, fz3, fz4};
 constexpr ControlId kCopiedRows[] = {Label9, Label10, Label11, Label12};
 
 // The window as the program runs it; its boxes are acknowledged as they show.
-struct Window {
-    QtPlatform platform;
-    md5z::Form1 form{platform};
-
+struct Window : TestWindow {
     explicit Window(bool start = true) {
-        platform.attach(form);
         platform.answerBoxesWith([](QMessageBox& box) { box.accept(); });
         if (start) {
             platform.load();
@@ -56,24 +52,12 @@ struct Window {
             (void)QTest::qWaitForWindowExposed(&main());
         }
     }
-    QMainWindow& main() const { return platform.window(); }
-    QWidget* control(ControlId id) const { return platform.control(id); }
-    QLabel* label(ControlId id) const { return qobject_cast<QLabel*>(control(id)); }
-    QString caption(ControlId id) const { return label(id)->text(); }
-    QLineEdit* box() const { return qobject_cast<QLineEdit*>(control(Text1)); }
     QTimer* timer(TimerId id) const {
         return main().findChild<QTimer*>(QString::fromLatin1(nameOf(id)));
     }
-    void click(ControlId id) const { QTest::mouseClick(control(id), Qt::LeftButton); }
     void paste(const QString& text) const {
         QGuiApplication::clipboard()->setText(text);
         QTest::keySequence(box(), QKeySequence::Paste);
-    }
-    // As an input method hands over what was composed.
-    void commit(const QString& text) const {
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QApplication::sendEvent(box(), &event);
     }
     // Latin-1 as key presses, anything else committed by an input method.
     void type(const QString& text) const {
@@ -152,15 +136,10 @@ using Cause = std::function<void(Window&)>;
 class WindowTest : public QObject {
     Q_OBJECT
 
-    // Keeps the instance lock away from a md5zevrin the user may be running.
     QTemporaryDir runtime_;
 
   private Q_SLOTS:
-    void initTestCase() {
-        QVERIFY(runtime_.isValid());
-        qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
-        setUpFonts();
-    }
+    void initTestCase() { prepareWindowTests(runtime_); }
 
     void startsInItsDesignState() {
         Window w;
