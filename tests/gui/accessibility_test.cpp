@@ -30,7 +30,6 @@ using enum ControlId;
 const QString kPlaceholder = QStringLiteral("Loading...");
 const QString kSample = QStringLiteral("中文abc");
 constexpr ControlId kButtons[] = {ann1, ann2, fz1, fz2, fz3, fz4};
-constexpr ControlId kCopyLabels[] = {fz1, fz2, fz3, fz4};
 // Long enough for a box opened from the event loop to appear.
 constexpr int kBoxWaitMs = 5000;
 

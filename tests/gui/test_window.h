@@ -15,6 +15,9 @@
 
 namespace md5z {
 
+inline constexpr ControlId kCopyLabels[] = {ControlId::fz1, ControlId::fz2, ControlId::fz3,
+                                            ControlId::fz4};
+
 // Keeps the instance lock in `runtime`, away from a md5zevrin the user may be
 // running, and gives the widgets the program's fonts.
 inline void prepareWindowTests(const QTemporaryDir& runtime) {

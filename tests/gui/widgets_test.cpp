@@ -3,7 +3,6 @@
 // its boxes look. Each case looks at the widgets, not at the logic's calls.
 
 #include <QApplication>
-#include <QClipboard>
 #include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -146,16 +145,6 @@ class WidgetsTest : public QObject {
         gesture(w);
         QCOMPARE(w.showsDigest(), digests);
         QCOMPARE(w.box()->text(), QStringLiteral("abc"));  // 重置 never ran
-    }
-
-    // A disabled copy label takes no click: the clipboard keeps what it held.
-    void disabledCopyLabelCopiesNothing() {
-        Window w;
-        QGuiApplication::clipboard()->setText(QStringLiteral("held"));
-        for (const ControlId copy : {fz1, fz2, fz3, fz4}) {
-            w.click(copy);
-        }
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("held"));
     }
 
     void startsCentredOnTheAvailableScreenArea() {

@@ -39,7 +39,6 @@ const QString kPlaceholder = QStringLiteral("Loading...");
 const QString kReady = QStringLiteral("复制");
 const QString kConfirming = QStringLiteral("已复制");
 constexpr int kInputLimit = 30;
-constexpr ControlId kCopyLabels[] = {fz1, fz2, fz3, fz4};
 constexpr ControlId kCopiedRows[] = {Label9, Label10, Label11, Label12};
 
 // The window as the program runs it; its boxes are acknowledged as they show.
