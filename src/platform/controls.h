@@ -72,6 +72,7 @@ std::string_view nameOf(MenuId id);
 // 0x800000nn for the desktop's system color number nn.
 using Color = std::uint32_t;
 inline constexpr Color kSystemColorFlag = 0x80000000u;
+inline constexpr Color kSystemColorNumberMask = 0xFFu;
 inline constexpr Color kSystemHighlight = 0x8000000Du;   // selected items
 inline constexpr Color kSystemButtonText = 0x80000012u;  // label text
 inline constexpr Color kSystemWindow = 0x80000005u;      // window background

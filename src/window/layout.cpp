@@ -1,6 +1,7 @@
 #include "window/layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "info/product.h"
@@ -258,6 +259,10 @@ std::span<const TimerLayout> timerLayouts() {
 }
 std::span<const MenuLayout> menuLayouts() {
     return kMenus;
+}
+
+int pixels(int twips) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
 }
 
 }  // namespace md5z

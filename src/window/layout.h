@@ -85,6 +85,11 @@ struct MenuLayout {
 };
 
 inline constexpr int kTwipsPerPixel = 15;
+// A length of the layout in pixels at the design scale, rounded to the
+// nearest pixel.
+int pixels(int twips);
+// A rounded shape's corners curve over a quarter of its shorter side.
+inline constexpr int kCornerDivisor = 4;
 
 // The window's opacity while it runs, and where every fade-out starts.
 inline constexpr int kWorkingAlpha = 235;

@@ -32,8 +32,6 @@ constexpr std::array kSystemRoles{
     SystemRole{24, QPalette::Active, QPalette::ToolTipBase},
 };
 
-constexpr Color kSystemNumberMask = 0xFFu;
-
 }  // namespace
 
 QColor qColor(Color color, const QPalette& palette) {
@@ -41,7 +39,7 @@ QColor qColor(Color color, const QPalette& palette) {
         return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                       static_cast<int>((color >> 16) & 0xFF));
     }
-    const auto number = color & kSystemNumberMask;
+    const auto number = color & kSystemColorNumberMask;
     for (const auto& system : kSystemRoles) {
         if (system.number == number) {
             return palette.color(system.group, system.role);

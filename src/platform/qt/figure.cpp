@@ -2,25 +2,17 @@
 
 #include <QPainter>
 #include <algorithm>
-#include <cmath>
 
 #include "platform/qt/color.h"
 
 namespace md5z {
 namespace {
 
-// A rounded rectangle's corners curve over a quarter of its shorter side.
-constexpr int kCornerDivisor = 4;
-
 QPoint pixelPoint(int leftTwips, int topTwips) {
     return {pixels(leftTwips), pixels(topTwips)};
 }
 
 }  // namespace
-
-int pixels(int twips) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
-}
 
 QRect pixelBox(const ControlLayout& layout) {
     const auto& g = layout.geometry;

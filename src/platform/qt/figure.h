@@ -29,6 +29,5 @@ class Figure final : public QWidget {
 // The box of a control in pixels at the design scale; for a line, the box
 // that its stroke covers.
 QRect pixelBox(const ControlLayout& layout);
-int pixels(int twips);
 
 }  // namespace md5z

@@ -8,9 +8,6 @@ namespace md5z {
 namespace {
 
 constexpr int kPointsPerInch = 72;
-constexpr Color kSystemColorNumber = 0xFF;
-// A rounded rectangle's corners curve over a quarter of its shorter side.
-constexpr int kCornerDivisor = 4;
 
 const wchar_t* wide(std::u16string_view text) {
     return reinterpret_cast<const wchar_t*>(text.data());
@@ -43,10 +40,6 @@ class Selection {
 
 }  // namespace
 
-int pixels(int twips) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
-}
-
 RECT pixelBox(const ControlLayout& layout) {
     const auto& g = layout.geometry;
     if (layout.kind != ControlKind::Line) {
@@ -61,7 +54,7 @@ RECT pixelBox(const ControlLayout& layout) {
 
 COLORREF colorRefOf(Color color) {
     if ((color & kSystemColorFlag) != 0) {
-        return GetSysColor(static_cast<int>(color & kSystemColorNumber));
+        return GetSysColor(static_cast<int>(color & kSystemColorNumberMask));
     }
     return static_cast<COLORREF>(color);
 }

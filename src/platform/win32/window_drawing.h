@@ -8,11 +8,10 @@
 
 namespace md5z {
 
-// The layout's twips as the window's pixels, and the drawn controls painted
-// into a device context: the client area draws them itself, so that every
-// label is transparent over the background and the shapes beneath it.
+// The drawn controls painted into a device context: the client area draws
+// them itself, so that every label is transparent over the background and
+// the shapes beneath it.
 
-int pixels(int twips);
 // A control's box in client pixels; for a line, the box its pen covers.
 RECT pixelBox(const ControlLayout& layout);
 COLORREF colorRefOf(Color color);
