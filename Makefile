@@ -110,7 +110,7 @@ package-windows: windows
 	cmake --build $(WINDOWS_DIR) --target package-windows
 
 # Regenerates the compiled-in code page and upper-case tables from ICU
-# (src/platform/code_page_table.inc, src/input/upper_case_table.inc).
+# (src/core/code_page_table.inc, src/core/upper_case_table.inc).
 unit-tables: configure
 	cmake --build $(BUILD_DIR) --target unit-tables
 

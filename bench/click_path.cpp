@@ -8,8 +8,8 @@
 #include <openssl/evp.h>
 
 #include "comparisons.h"
-#include "input/input_conversion.h"
-#include "input/result_model.h"
+#include "core/input_conversion.h"
+#include "window/result_model.h"
 #include "silent_platform.h"
 #include "window/form.h"
 

@@ -9,7 +9,7 @@
 #include <openssl/evp.h>
 
 #include "comparisons.h"
-#include "digest/md5.h"
+#include "core/md5.h"
 
 namespace md5z::bench {
 namespace {

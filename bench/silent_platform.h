@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "window/platform.h"
 
 namespace md5z::bench {
 

@@ -7,7 +7,7 @@ set(MD5Z_APP_ID "io.github.zevrin.MD5Zevrin")
 set(MD5Z_DESKTOP_SOURCE_DIR "${PROJECT_SOURCE_DIR}/desktop")
 set(MD5Z_DESKTOP_BINARY_DIR "${PROJECT_BINARY_DIR}/desktop")
 set(MD5Z_PROGRAM_ICON "${PROJECT_SOURCE_DIR}/assets/md5zevrin.ico")
-set(MD5Z_PRODUCT_HEADER "${PROJECT_SOURCE_DIR}/src/info/product.h")
+set(MD5Z_PRODUCT_HEADER "${PROJECT_SOURCE_DIR}/src/window/product.h")
 set(MD5Z_DESCRIPTION_ZH "MD5Zevrin - MD5 加密工具")
 set(MD5Z_SUMMARY_EN "Show the MD5 digest of a short text")
 

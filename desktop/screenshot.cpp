@@ -22,7 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "input/result_model.h"
+#include "window/result_model.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/qt_platform.h"
 #include "window/form.h"

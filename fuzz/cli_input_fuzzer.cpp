@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "cli/text_report.h"
-#include "digest/md5.h"
+#include "core/md5.h"
 #include "oracle.h"
-#include "platform/code_page.h"
+#include "core/code_page.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "digest/md5.h"
-#include "digest/run_time_error.h"
-#include "digest/text_digest.h"
+#include "core/md5.h"
+#include "core/run_time_error.h"
+#include "core/text_digest.h"
 #include "oracle.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "digest/md5.h"
+#include "core/md5.h"
 
 namespace md5z::cli {
 namespace {

@@ -12,8 +12,8 @@
 #include <ostream>
 
 #include "cli/input_line.h"
-#include "digest/run_time_error.h"
-#include "digest/text_digest.h"
+#include "core/run_time_error.h"
+#include "core/text_digest.h"
 #include "platform/qt/qt_text.h"
 #include "window/layout.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "digest/md5.h"
-#include "input/digest_renditions.h"
-#include "input/input_conversion.h"
+#include "core/md5.h"
+#include "core/digest_renditions.h"
+#include "core/input_conversion.h"
 
 namespace md5z::cli {
 

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "digest/md5.h"
-#include "platform/controls.h"
-#include "platform/platform.h"
+#include "core/md5.h"
+#include "window/controls.h"
+#include "window/platform.h"
 
 namespace md5z {
 

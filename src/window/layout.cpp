@@ -4,9 +4,9 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "info/product.h"
-#include "input/input_conversion.h"
-#include "input/result_model.h"
+#include "window/product.h"
+#include "core/input_conversion.h"
+#include "window/result_model.h"
 
 namespace md5z {
 namespace {

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/controls.h"
+#include "window/controls.h"
 
 namespace md5z {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "input/result_model.h"
+#include "window/result_model.h"
 #include "window/form.h"
 #include "window/layout.h"
 

@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
-#include "digest/md5.h"
-#include "digest/run_time_error.h"
-#include "digest/text_digest.h"
+#include "core/md5.h"
+#include "core/run_time_error.h"
+#include "core/text_digest.h"
 #include "reference_md5.h"
 
 namespace md5z {

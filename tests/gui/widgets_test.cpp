@@ -14,7 +14,7 @@
 #include <functional>
 #include <optional>
 
-#include "input/result_model.h"
+#include "window/result_model.h"
 #include "platform/qt/figure.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"

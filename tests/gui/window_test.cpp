@@ -23,8 +23,8 @@
 #include <functional>
 #include <utility>
 
-#include "input/pinyin_initial.h"
-#include "platform/code_page.h"
+#include "core/pinyin_initial.h"
+#include "core/code_page.h"
 #include "platform/qt/figure.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"

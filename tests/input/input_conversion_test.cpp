@@ -1,7 +1,7 @@
 // From each unit's code-page value to its initial, and on to the converted
 // input whose digest the tool computes.
 
-#include "input/input_conversion.h"
+#include "core/input_conversion.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,9 +14,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "digest/run_time_error.h"
-#include "input/pinyin_initial.h"
-#include "platform/code_page.h"
+#include "core/run_time_error.h"
+#include "core/pinyin_initial.h"
+#include "core/code_page.h"
 
 namespace md5z {
 namespace {

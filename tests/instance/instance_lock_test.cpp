@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/instance/instance_lock.h"
+#include "instance/instance_lock.h"
 
 extern char** environ;
 

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "icu_unit_tables.h"
-#include "input/upper_case.h"
-#include "platform/code_page.h"
+#include "core/upper_case.h"
+#include "core/code_page.h"
 
 namespace md5z {
 namespace {

@@ -16,9 +16,9 @@
 #include <gtest/gtest.h>
 
 #include "../digest/reference_md5.h"
-#include "input/pinyin_initial.h"
-#include "platform/code_page.h"
-#include "platform/fake_platform.h"
+#include "core/pinyin_initial.h"
+#include "core/code_page.h"
+#include "platform/fake/fake_platform.h"
 
 namespace md5z {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake_platform.h"
+#include "platform/fake/fake_platform.h"
 
 namespace md5z {
 namespace {

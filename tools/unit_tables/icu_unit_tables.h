@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/code_page.h"
+#include "core/code_page.h"
 
 namespace md5z::icu_tables {
 

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QPalette>
 
-#include "platform/controls.h"
+#include "window/controls.h"
 
 namespace md5z {
 

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <array>
 
-#include "platform/controls.h"
+#include "window/controls.h"
 #include "platform/qt/window_widgets.h"
 
 namespace md5z {

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "platform/controls.h"
+#include "window/controls.h"
 
 namespace md5z {
 

@@ -16,7 +16,7 @@
 #include <exception>
 #include <utility>
 
-#include "platform/instance/instance_lock.h"
+#include "instance/instance_lock.h"
 #include "platform/qt/design_size.h"
 #include "platform/qt/event_tap.h"
 #include "platform/qt/pictures.h"

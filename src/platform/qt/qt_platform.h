@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/platform.h"
+#include "window/platform.h"
 #include "platform/qt/input_block.h"
 #include "platform/qt/window_widgets.h"
 #include "window/form.h"

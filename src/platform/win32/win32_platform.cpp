@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/instance/instance_lock.h"
+#include "instance/instance_lock.h"
 #include "platform/win32/window_drawing.h"
 
 namespace md5z {

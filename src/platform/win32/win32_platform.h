@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/platform.h"
+#include "window/platform.h"
 #include "platform/win32/window_pictures.h"
 #include "window/form.h"
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/controls.h"
+#include "window/controls.h"
 
 namespace md5z {
 

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "input/result_model.h"
+#include "window/result_model.h"
 #include "window/form.h"
 #include "window/layout.h"
 

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "platform/instance/instance_lock.h"
+#include "instance/instance_lock.h"
 
 namespace md5z {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/controls.h"
+#include "window/controls.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/controls.h"
+#include "window/controls.h"
 
 namespace md5z {
 

@@ -1,9 +1,9 @@
-#include "info/information_texts.h"
+#include "window/information_texts.h"
 
 #include <initializer_list>
 #include <string_view>
 
-#include "info/product.h"
+#include "window/product.h"
 
 namespace md5z {
 namespace {

@@ -1,4 +1,4 @@
-#include "input/digest_renditions.h"
+#include "core/digest_renditions.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "digest/text_digest.h"
-#include "input/digest_renditions.h"
-#include "input/result_model.h"
+#include "core/text_digest.h"
+#include "core/digest_renditions.h"
+#include "window/result_model.h"
 #include "window/form.h"
 
 namespace md5z {

@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "platform/controls.h"
-#include "platform/platform.h"
+#include "window/controls.h"
+#include "window/platform.h"
 #include "window/form.h"
 #include "window/layout.h"
 

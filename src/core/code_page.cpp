@@ -1,4 +1,4 @@
-#include "platform/code_page.h"
+#include "core/code_page.h"
 
 #include <array>
 
@@ -9,7 +9,7 @@ namespace {
 // values of Windows' WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS) with the
 // default character "?", one per unit.
 constexpr std::array<std::int16_t, kCodeUnitCount> kValues = {
-#include "platform/code_page_table.inc"
+#include "core/code_page_table.inc"
 };
 
 }  // namespace

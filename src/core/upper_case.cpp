@@ -1,4 +1,4 @@
-#include "input/upper_case.h"
+#include "core/upper_case.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +14,7 @@ struct UpperCasePair {
 
 // Every unit whose upper-case form differs from itself, in unit order.
 constexpr UpperCasePair kUpperCase[] = {
-#include "input/upper_case_table.inc"
+#include "core/upper_case_table.inc"
 };
 
 static_assert(std::is_sorted(std::begin(kUpperCase), std::end(kUpperCase),

@@ -1,7 +1,7 @@
 #include <string_view>
 
-#include "info/information_texts.h"
-#include "info/product.h"
+#include "window/information_texts.h"
+#include "window/product.h"
 #include "window/form.h"
 
 namespace md5z {

@@ -1,12 +1,12 @@
-#include "digest/text_digest.h"
+#include "core/text_digest.h"
 
 #include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
 
-#include "digest/run_time_error.h"
-#include "platform/code_page.h"
+#include "core/run_time_error.h"
+#include "core/code_page.h"
 
 namespace md5z {
 

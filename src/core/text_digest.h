@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "digest/md5.h"
+#include "core/md5.h"
 
 namespace md5z {
 

@@ -1,11 +1,11 @@
-#include "digest/md5.h"
+#include "core/md5.h"
 
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "digest/run_time_error.h"
+#include "core/run_time_error.h"
 
 namespace md5z {
 

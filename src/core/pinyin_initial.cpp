@@ -1,4 +1,4 @@
-#include "input/pinyin_initial.h"
+#include "core/pinyin_initial.h"
 
 #include <algorithm>
 #include <array>
@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "input/upper_case.h"
-#include "platform/code_page.h"
+#include "core/upper_case.h"
+#include "core/code_page.h"
 
 namespace md5z {
 namespace {

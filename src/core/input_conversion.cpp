@@ -1,4 +1,4 @@
-#include "input/input_conversion.h"
+#include "core/input_conversion.h"
 
 #include <array>
 #include <charconv>
@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "digest/run_time_error.h"
-#include "input/pinyin_initial.h"
+#include "core/run_time_error.h"
+#include "core/pinyin_initial.h"
 
 namespace md5z {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/instance/instance_lock.h"
+#include "instance/instance_lock.h"
 
 namespace md5z {
 namespace {

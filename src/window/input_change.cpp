@@ -1,5 +1,5 @@
-#include "input/input_conversion.h"
-#include "input/result_model.h"
+#include "core/input_conversion.h"
+#include "window/result_model.h"
 #include "window/form.h"
 
 namespace md5z {

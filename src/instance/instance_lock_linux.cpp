@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/instance/instance_lock.h"
+#include "instance/instance_lock.h"
 
 namespace md5z {
 namespace {

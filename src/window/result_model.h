@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "input/digest_renditions.h"
-#include "platform/controls.h"
-#include "platform/platform.h"
+#include "core/digest_renditions.h"
+#include "window/controls.h"
+#include "window/platform.h"
 
 namespace md5z {
 
