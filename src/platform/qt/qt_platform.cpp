@@ -13,7 +13,6 @@
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
-#include <exception>
 #include <utility>
 
 #include "instance/instance_lock.h"
@@ -67,9 +66,15 @@ void runBox(QMessageBox& box, const QtPlatform::BoxAnswer& answer) {
     box.exec();
 }
 
+void reportUncaught(const char* what) {
+    qWarning("md5zevrin: %s", what);
+}
+
 }  // namespace
 
-QtPlatform::QtPlatform() : window_(std::make_unique<QMainWindow>()) {
+QtPlatform::QtPlatform()
+    : window_(std::make_unique<QMainWindow>()),
+      delivery_([this](bool run) { runHousekeepingTimer(run); }, reportUncaught) {
     widgets_ = buildWindow(*window_);
     for (const auto& layout : controlLayouts()) {
         mouseIcons_[indexOf(layout.id)] = layout.mouseIcon;
@@ -88,11 +93,11 @@ QtPlatform::QtPlatform() : window_(std::make_unique<QMainWindow>()) {
 
 QtPlatform::~QtPlatform() {
     // Widgets being torn down raise no more handlers.
-    ended_ = true;
+    delivery_.end();
 }
 
 void QtPlatform::attach(Form1& form) {
-    form_ = &form;
+    delivery_.attach(form);
 }
 
 void QtPlatform::answerBoxesWith(BoxAnswer answer) {
@@ -103,52 +108,17 @@ void QtPlatform::load() {
     react([](Form1& form) { form.Form_Load(); });
 }
 
-bool QtPlatform::housekeepingAwake() const {
-    return timers_[indexOf(TimerId::Timer1)]->isActive();
-}
-
-// One event reaches the form. A run-time error ends the operation in
-// progress; it must not unwind through Qt's event loop.
-template <typename Handler>
-void QtPlatform::deliver(Handler handler) {
-    if (ended_ || form_ == nullptr) {
-        return;
-    }
-    try {
-        handler(*form_);
-    } catch (const std::exception& error) {
-        qWarning("md5zevrin: %s", error.what());
-    }
-}
-
-template <typename Handler>
-void QtPlatform::react(Handler handler) {
-    deliver(handler);
-    wakeHousekeeping();
-}
-
-void QtPlatform::noteChange() {
-    ++changes_;
-    wakeHousekeeping();
-}
-
-void QtPlatform::wakeHousekeeping() {
+void QtPlatform::runHousekeepingTimer(bool run) {
     QTimer* timer = timers_[indexOf(TimerId::Timer1)];
-    if (!ended_ && timerEnabled_[indexOf(TimerId::Timer1)] && !timer->isActive()) {
+    if (run) {
         timer->start();
-    }
-}
-
-void QtPlatform::housekeepingTick() {
-    const auto before = changes_;
-    deliver([](Form1& form) { form.onTimer(TimerId::Timer1); });
-    if (changes_ == before) {
-        timers_[indexOf(TimerId::Timer1)]->stop();
+    } else {
+        timer->stop();
     }
 }
 
 bool QtPlatform::acceptsInput() const {
-    return !ended_ && !inputBlock_.blocked();
+    return !delivery_.ended() && !inputBlock_.blocked();
 }
 
 QLineEdit* QtPlatform::textBox() const {
@@ -228,7 +198,7 @@ void QtPlatform::wireWindow() {
     tap(window_.get(), [this](QObject*, QEvent* event) {
         switch (event->type()) {
             case QEvent::Close: {
-                if (ended_ || form_ == nullptr) {
+                if (!delivery_.delivering()) {
                     return false;
                 }
                 auto* close = static_cast<QCloseEvent*>(event);
@@ -246,7 +216,7 @@ void QtPlatform::wireWindow() {
             case QEvent::WindowStateChange:
             case QEvent::Resize:
             case QEvent::Show:
-                wakeHousekeeping();
+                delivery_.wakeHousekeeping();
                 return false;
             default:
                 return false;
@@ -292,14 +262,16 @@ void QtPlatform::makeTimers() {
         const TimerId id = layout.id;
         if (id == TimerId::Timer1) {
             QObject::connect(timer, &QTimer::timeout, window_.get(),
-                             [this] { housekeepingTick(); });
+                             [this] { delivery_.housekeepingTick(); });
         } else {
             QObject::connect(timer, &QTimer::timeout, window_.get(),
                              [this, id] { react([id](Form1& form) { form.onTimer(id); }); });
         }
         timers_[indexOf(id)] = timer;
         timerEnabled_[indexOf(id)] = layout.enabled;
-        if (layout.enabled) {
+        if (id == TimerId::Timer1) {
+            delivery_.enableHousekeeping(layout.enabled);
+        } else if (layout.enabled) {
             timer->start();
         }
     }
@@ -407,11 +379,13 @@ void QtPlatform::setPasswordChar(std::u16string_view mask) {
 // request enables it again.
 void QtPlatform::setTimerEnabled(TimerId id, bool enabled) {
     const auto i = indexOf(id);
-    if (ended_ || enabled == timerEnabled_[i]) {
+    if (delivery_.ended() || enabled == timerEnabled_[i]) {
         return;
     }
     timerEnabled_[i] = enabled;
-    if (enabled) {
+    if (id == TimerId::Timer1) {
+        delivery_.enableHousekeeping(enabled);
+    } else if (enabled) {
         timers_[i]->start();
     } else {
         timers_[i]->stop();
@@ -545,7 +519,7 @@ void QtPlatform::setOpacity(std::uint8_t alpha) {
 }
 
 void QtPlatform::showWindow() {
-    if (ended_ || window_->isVisible()) {
+    if (delivery_.ended() || window_->isVisible()) {
         return;
     }
     if (const QScreen* screen = window_->screen()) {
@@ -571,14 +545,14 @@ void QtPlatform::followConfiguredStates() {
     tap(native, [this, native](QObject*, QEvent* event) {
         if (event->type() == QEvent::WindowStateChange && event->spontaneous()) {
             configuredStates_ = native->windowStates();
-            wakeHousekeeping();
+            delivery_.wakeHousekeeping();
         }
         return false;
     });
 }
 
 void QtPlatform::messageBox(std::u16string_view text, int style, std::u16string_view title) {
-    if (ended_) {
+    if (delivery_.ended()) {
         return;
     }
     QMessageBox box(boxIcon(style), qText(title), boxText(text), QMessageBox::Ok,
@@ -589,7 +563,7 @@ void QtPlatform::messageBox(std::u16string_view text, int style, std::u16string_
 
 void QtPlatform::showAbout(WindowHandle, std::u16string_view title, std::u16string_view text,
                            Picture icon) {
-    if (ended_) {
+    if (delivery_.ended()) {
         return;
     }
     QMessageBox box(window_->isVisible() ? window_.get() : nullptr);
@@ -626,10 +600,10 @@ bool QtPlatform::previousInstance() {
 }
 
 void QtPlatform::end() {
-    if (ended_) {
+    if (delivery_.ended()) {
         return;
     }
-    ended_ = true;
+    delivery_.end();
     for (QTimer* timer : timers_) {
         timer->stop();
     }

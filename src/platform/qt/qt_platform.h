@@ -8,10 +8,11 @@
 #include <memory>
 #include <optional>
 
-#include "window/platform.h"
 #include "platform/qt/input_block.h"
 #include "platform/qt/window_widgets.h"
+#include "window/event_delivery.h"
 #include "window/form.h"
+#include "window/platform.h"
 
 class QLineEdit;
 class QMessageBox;
@@ -22,12 +23,8 @@ class InstanceLock;
 
 // The desktop of the window: Qt widgets made from the layout tables, Qt
 // timers, message boxes, the clipboard and the browser. Events of the widgets
-// reach Form1 through its dispatch entry points, one at a time, until end().
-//
-// Timer1, the 1 ms housekeeping tick, stays enabled in the logic for the
-// life of the window, but ticks only matter after something has happened.
-// So its Qt timer runs after every event that reaches the window and sleeps
-// again once a tick has changed nothing: an idle window costs no processor.
+// reach Form1 through its dispatch entry points as EventDelivery hands them
+// on, one at a time, until end().
 class QtPlatform final : public Platform {
   public:
     QtPlatform();
@@ -49,9 +46,9 @@ class QtPlatform final : public Platform {
     QMainWindow& window() const { return *window_; }
     QWidget* control(ControlId id) const { return widgets_.control(id); }
     QAction* menuItem(MenuId id) const { return widgets_.menu[indexOf(id)]; }
-    bool ended() const { return ended_; }
+    bool ended() const { return delivery_.ended(); }
     // Whether Timer1's ticks are being delivered right now.
-    bool housekeepingAwake() const;
+    bool housekeepingAwake() const { return delivery_.housekeepingAwake(); }
 
     std::u16string caption(ControlId label) const override;
     void setCaption(ControlId label, std::u16string_view text) override;
@@ -95,12 +92,11 @@ class QtPlatform final : public Platform {
 
   private:
     template <typename Handler>
-    void deliver(Handler handler);
-    template <typename Handler>
-    void react(Handler handler);
-    void noteChange();
-    void wakeHousekeeping();
-    void housekeepingTick();
+    void react(Handler handler) {
+        delivery_.react(handler);
+    }
+    void noteChange() { delivery_.noteChange(); }
+    void runHousekeepingTimer(bool run);
 
     void wireLabel(ControlId id);
     void wireTextBox();
@@ -126,8 +122,7 @@ class QtPlatform final : public Platform {
     std::optional<ControlId> pressed_;
     std::unique_ptr<InstanceLock> instanceLock_;
     BoxAnswer boxAnswer_;
-    Form1* form_ = nullptr;
-    std::uint64_t changes_ = 0;
+    EventDelivery delivery_;
     // The window states the window system last reported for the window.
     Qt::WindowStates configuredStates_ = Qt::WindowNoState;
     bool configuredStatesFollowed_ = false;
@@ -135,7 +130,6 @@ class QtPlatform final : public Platform {
     std::optional<QPoint> normalPlace_;
     // The last alpha asked for; the window's opacity where the platform has one.
     std::optional<std::uint8_t> alpha_;
-    bool ended_ = false;
 };
 
 }  // namespace md5z

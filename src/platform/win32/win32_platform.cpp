@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <exception>
 #include <string>
 
 #include "instance/instance_lock.h"
@@ -96,9 +95,16 @@ HMENU buildMenu() {
     return bar;
 }
 
+void reportUncaught(const char* what) {
+    OutputDebugStringA(what);
+}
+
 }  // namespace
 
-Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures_(instance) {
+Win32Platform::Win32Platform(HINSTANCE instance)
+    : instance_(instance),
+      pictures_(instance),
+      delivery_([this](bool run) { runHousekeepingTimer(run); }, reportUncaught) {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     registerWindowClass(instance_, &Win32Platform::windowProcedure);
@@ -128,7 +134,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures
 
 Win32Platform::~Win32Platform() {
     // Controls being torn down raise no more handlers.
-    ended_ = true;
+    delivery_.end();
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }
@@ -200,16 +206,17 @@ void Win32Platform::createToolTips() {
 void Win32Platform::startLayoutTimers() {
     for (const auto& layout : timerLayouts()) {
         timerEnabled_[indexOf(layout.id)] = layout.enabled;
-        if (layout.enabled) {
+        if (layout.id == TimerId::Timer1) {
+            delivery_.enableHousekeeping(layout.enabled);
+        } else if (layout.enabled) {
             SetTimer(window_, kTimerBase + indexOf(layout.id), static_cast<UINT>(layout.intervalMs),
                      nullptr);
         }
     }
-    housekeepingAwake_ = timerEnabled_[indexOf(TimerId::Timer1)];
 }
 
 void Win32Platform::attach(Form1& form) {
-    form_ = &form;
+    delivery_.attach(form);
 }
 
 void Win32Platform::load() {
@@ -218,61 +225,25 @@ void Win32Platform::load() {
 
 int Win32Platform::run() {
     MSG message{};
-    while (!ended_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    while (!delivery_.ended() && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
     return 0;
 }
 
-// One event reaches the form. A run-time error ends the operation in
-// progress; it must not unwind through the system's message dispatch.
-template <typename Handler>
-void Win32Platform::deliver(Handler handler) {
-    if (ended_ || form_ == nullptr) {
-        return;
-    }
-    try {
-        handler(*form_);
-    } catch (const std::exception& error) {
-        OutputDebugStringA(error.what());
-    }
-}
-
-template <typename Handler>
-void Win32Platform::react(Handler handler) {
-    deliver(handler);
-    wakeHousekeeping();
-}
-
-void Win32Platform::noteChange() {
-    ++changes_;
-    wakeHousekeeping();
-}
-
-void Win32Platform::wakeHousekeeping() {
+void Win32Platform::runHousekeepingTimer(bool run) {
     const auto timer1 = indexOf(TimerId::Timer1);
-    if (!ended_ && timerEnabled_[timer1] && !housekeepingAwake_) {
+    if (run) {
         SetTimer(window_, kTimerBase + timer1, static_cast<UINT>(timerLayouts()[timer1].intervalMs),
                  nullptr);
-        housekeepingAwake_ = true;
-    }
-}
-
-void Win32Platform::housekeepingTick() {
-    if (!timerEnabled_[indexOf(TimerId::Timer1)]) {
-        return;
-    }
-    const auto before = changes_;
-    deliver([](Form1& form) { form.onTimer(TimerId::Timer1); });
-    if (changes_ == before && housekeepingAwake_) {
-        KillTimer(window_, kTimerBase + indexOf(TimerId::Timer1));
-        housekeepingAwake_ = false;
+    } else {
+        KillTimer(window_, kTimerBase + timer1);
     }
 }
 
 bool Win32Platform::acceptsInput() const {
-    return !ended_ && IsWindowEnabled(window_);
+    return !delivery_.ended() && IsWindowEnabled(window_);
 }
 
 // The topmost visible label under the point takes its mouse events; shapes
@@ -330,7 +301,7 @@ LRESULT Win32Platform::handle(UINT message, WPARAM w, LPARAM l) {
             return 0;
         case WM_TIMER:
             if (w == kTimerBase + indexOf(TimerId::Timer1)) {
-                housekeepingTick();
+                delivery_.housekeepingTick();
             } else if (w > kTimerBase && w < kTimerBase + kTimerCount) {
                 const auto id = static_cast<TimerId>(w - kTimerBase);
                 if (timerEnabled_[indexOf(id)]) {
@@ -353,7 +324,7 @@ LRESULT Win32Platform::handle(UINT message, WPARAM w, LPARAM l) {
         case WM_SIZE:
         case WM_MOVE:
         case WM_SHOWWINDOW:
-            wakeHousekeeping();
+            delivery_.wakeHousekeeping();
             break;
         default:
             break;
@@ -434,7 +405,7 @@ bool Win32Platform::onSetCursor(LPARAM l) {
 // A close the handler could not judge is refused: the window leaves only
 // through its fade-out.
 void Win32Platform::onClose() {
-    if (ended_ || form_ == nullptr) {
+    if (!delivery_.delivering()) {
         return;
     }
     bool refused = true;
@@ -679,15 +650,12 @@ void Win32Platform::setPasswordChar(std::u16string_view mask) {
 // request enables it again.
 void Win32Platform::setTimerEnabled(TimerId id, bool enabled) {
     const auto i = indexOf(id);
-    if (ended_ || enabled == timerEnabled_[i]) {
+    if (delivery_.ended() || enabled == timerEnabled_[i]) {
         return;
     }
     timerEnabled_[i] = enabled;
     if (id == TimerId::Timer1) {
-        housekeepingAwake_ = false;
-        if (!enabled) {
-            KillTimer(window_, kTimerBase + i);
-        }
+        delivery_.enableHousekeeping(enabled);
     } else if (enabled) {
         SetTimer(window_, kTimerBase + i, static_cast<UINT>(timerLayouts()[i].intervalMs), nullptr);
     } else {
@@ -799,7 +767,7 @@ void Win32Platform::setOpacity(std::uint8_t alpha) {
 }
 
 void Win32Platform::showWindow() {
-    if (ended_ || IsWindowVisible(window_)) {
+    if (delivery_.ended() || IsWindowVisible(window_)) {
         return;
     }
     RECT work{};
@@ -820,7 +788,7 @@ void Win32Platform::showWindow() {
 
 // Style 64 is MB_ICONINFORMATION with MB_OK: the value goes through as it is.
 void Win32Platform::messageBox(std::u16string_view text, int style, std::u16string_view title) {
-    if (ended_) {
+    if (delivery_.ended()) {
         return;
     }
     MessageBoxW(IsWindowVisible(window_) ? window_ : nullptr, terminated(text).c_str(),
@@ -829,7 +797,7 @@ void Win32Platform::messageBox(std::u16string_view text, int style, std::u16stri
 
 void Win32Platform::showAbout(WindowHandle owner, std::u16string_view title,
                               std::u16string_view text, Picture icon) {
-    if (ended_) {
+    if (delivery_.ended()) {
         return;
     }
     ShellAboutW(reinterpret_cast<HWND>(owner), terminated(title).c_str(), terminated(text).c_str(),
@@ -882,15 +850,14 @@ bool Win32Platform::previousInstance() {
 }
 
 void Win32Platform::end() {
-    if (ended_) {
+    if (delivery_.ended()) {
         return;
     }
-    ended_ = true;
+    delivery_.end();
     for (std::size_t i = 0; i < kTimerCount; ++i) {
         KillTimer(window_, kTimerBase + i);
     }
     timerEnabled_.fill(false);
-    housekeepingAwake_ = false;
     ShowWindow(window_, SW_HIDE);
     PostQuitMessage(0);
 }

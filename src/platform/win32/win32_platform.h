@@ -8,9 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "window/platform.h"
 #include "platform/win32/window_pictures.h"
+#include "window/event_delivery.h"
 #include "window/form.h"
+#include "window/platform.h"
 
 namespace md5z {
 
@@ -20,13 +21,7 @@ class InstanceLock;
 // draws the layout's labels, shapes, lines and background itself, a native
 // EDIT control for Text1, the menu bar, SetTimer timers, message boxes, the
 // clipboard and the shell. Events reach Form1 through its dispatch entry
-// points, one at a time, until end().
-//
-// Timer1, the 1 ms housekeeping tick, stays enabled in the logic for the
-// life of the window, but ticks only matter after something has happened.
-// So its system timer runs after every event that reaches the window and is
-// killed again once a tick has changed nothing: an idle window costs no
-// processor.
+// points as EventDelivery hands them on, one at a time, until end().
 class Win32Platform final : public Platform {
   public:
     explicit Win32Platform(HINSTANCE instance);
@@ -47,10 +42,10 @@ class Win32Platform final : public Platform {
     RECT controlBox(ControlId id) const { return boxes_[indexOf(id)]; }
     // The surface a mouse event at this client point belongs to.
     ControlId surfaceAt(POINT point) const;
-    bool ended() const { return ended_; }
+    bool ended() const { return delivery_.ended(); }
     bool timerEnabled(TimerId id) const { return timerEnabled_[indexOf(id)]; }
     // Whether Timer1's ticks are being delivered right now.
-    bool housekeepingAwake() const { return housekeepingAwake_; }
+    bool housekeepingAwake() const { return delivery_.housekeepingAwake(); }
 
     std::u16string caption(ControlId label) const override;
     void setCaption(ControlId label, std::u16string_view text) override;
@@ -99,12 +94,11 @@ class Win32Platform final : public Platform {
     LRESULT handleTextBox(UINT message, WPARAM w, LPARAM l);
 
     template <typename Handler>
-    void deliver(Handler handler);
-    template <typename Handler>
-    void react(Handler handler);
-    void noteChange();
-    void wakeHousekeeping();
-    void housekeepingTick();
+    void react(Handler handler) {
+        delivery_.react(handler);
+    }
+    void noteChange() { delivery_.noteChange(); }
+    void runHousekeepingTimer(bool run);
     bool acceptsInput() const;
 
     void createWindow();
@@ -145,10 +139,7 @@ class Win32Platform final : public Platform {
     std::optional<int> askedWidth_;
     std::optional<std::uint8_t> alpha_;
     std::unique_ptr<InstanceLock> instanceLock_;
-    Form1* form_ = nullptr;
-    std::uint64_t changes_ = 0;
-    bool housekeepingAwake_ = false;
-    bool ended_ = false;
+    EventDelivery delivery_;
 };
 
 }  // namespace md5z
