@@ -111,7 +111,7 @@ def main():
     program = os.path.abspath(sys.argv[1])
     failures = 0
     try:
-        with desktops.Session("xvfb") as desk, desktops.Session("xvfb") as other:
+        with desktops.Session("xvfb+dbus") as desk, desktops.Session("xvfb+dbus") as other:
             rows = [(row[0], two_at_once, (desk, program) + row[1:]) for row in AT_ONCE]
             rows += [(row[0], second_start, (desk, other, program) + row[1:]) for row in SECOND]
             for name, run, arguments in rows:
