@@ -1,0 +1,48 @@
+"""weston: headless, or as a window of the session's X server, where xdotool's
+keys and clicks reach its clients and the X screen shows what it draws."""
+
+import socket
+
+from . import DEADLINE_S, Failure, component, desktop
+
+SOCKET = "md5z-wayland"
+# The output's colour where no window is, for a test that reads pixels.
+BACKGROUND = 0xFF204060
+BACKGROUND_RGB = (0x20, 0x40, 0x60)
+
+
+@component("weston", tools=["weston"])
+def weston(session, backend="headless"):
+    """Waits for weston's own word that it is ready (its systemd-notify
+    module). Clients get WAYLAND_DISPLAY; DISPLAY stays as it is."""
+    config = session.path("weston.ini")
+    with open(config, "w") as ini:
+        ini.write("[core]\nidle-time=0\n[shell]\nbackground-color=0x%08x\npanel-position=none\n"
+                  "startup-animation=none\nanimation=none\nclose-animation=none\n" % BACKGROUND)
+    notify = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+    notify.bind(session.path("notify"))
+    notify.settimeout(DEADLINE_S)
+    command = ["weston", "--backend=%s-backend.so" % backend, "--use-pixman",
+               "--socket=" + SOCKET, "--width=1024", "--height=768", "--config=" + config,
+               "--modules=systemd-notify.so"]
+    process = session.spawn(command, env={"NOTIFY_SOCKET": session.path("notify")})
+    try:
+        while b"READY=1" not in notify.recv(4096):
+            pass
+    except socket.timeout:
+        raise Failure("weston did not report ready:\n" + session.output(process))
+    finally:
+        notify.close()
+    session.env["WAYLAND_DISPLAY"] = SOCKET
+    if backend == "x11":
+        session.screen.wait(lambda: session.screen.pixel(0, 0) == BACKGROUND_RGB,
+                            "weston's background on the screen")
+    if "ASAN_OPTIONS" in session.env:
+        # Mesa's EGL driver, which Qt's Wayland plugin loads, has no frame
+        # pointers: the fast unwinder stops inside it, and the leak
+        # suppression for its memory would not see its name.
+        session.env["ASAN_OPTIONS"] += ":fast_unwind_on_malloc=0"
+
+
+desktop("weston-headless", "weston")
+desktop("weston", "xvfb", ("weston", {"backend": "x11"}))
