@@ -72,17 +72,18 @@ class Player {
   private:
     void act(const Step& step) {
         std::visit(
-            Overload{[&](const Type& s) { d_.type(s.text); },
-                     [&](const Paste& s) { d_.paste(s.text); },
-                     [&](const Click& s) { d_.click(controlOf(s.on)); },
-                     [&](const Drag& s) { d_.drag(controlOf(s.from), controlOf(s.to)); },
-                     [&](const Press& s) { d_.press(s.key); },
-                     [&](const Hover& s) { d_.hover(controlOf(s.over)); },
-                     [&](const Choose& s) { d_.choose(menuOf(s.command)); },
-                     [&](const Wait& s) { d_.wait(s.ms + s.ticks * d_.pace().slowest); },
-                     [&](const Maximize&) { d_.maximize(); }, [&](const Close&) { d_.close(); },
-                     [&](const HoldClipboard& s) { d_.holdClipboard(s.text); },
-                     [&](const StartAnother&) { d_.startAnother(); }, [](const auto&) {}},
+            Overload{
+                [&](const Type& s) { d_.type(s.text); }, [&](const Paste& s) { d_.paste(s.text); },
+                [&](const Click& s) { d_.click(controlOf(s.on)); },
+                [&](const Drag& s) { d_.drag(controlOf(s.from), controlOf(s.to)); },
+                [&](const Press& s) { d_.press(s.key); },
+                [&](const Hover& s) { d_.hover(controlOf(s.over)); },
+                [&](const Choose& s) { d_.choose(menuOf(s.command)); },
+                [&](const Wait& s) { d_.wait(s.ms + s.ticks * d_.pace().slowest); },
+                [&](const Maximize&) { d_.maximize(); }, [&](const Close&) { d_.close(); },
+                [&](const HoldClipboard& s) { d_.holdClipboard(s.text); },
+                [&](const StartAnother&) { d_.startAnother(); },
+                [&](const ChangeUnnoticed& s) { d_.changeUnnoticed(s.text); }, [](const auto&) {}},
             step);
     }
 
@@ -203,6 +204,7 @@ unsigned needs(const Step& step) {
                                [](const Reads&) { return unsigned{kAccessibleView}; },
                                [](const Opened&) { return unsigned{kBrowser}; },
                                [](const HoldClipboard&) { return unsigned{kHeldClipboard}; },
+                               [](const ChangeUnnoticed&) { return unsigned{kUnnoticedChange}; },
                                [](const Idle&) { return unsigned{kPacedHousekeeping}; },
                                [](const auto&) { return 0u; }},
                       step);
@@ -230,7 +232,7 @@ namespace {
 std::vector<Row> rowsThisDriverRuns() {
     std::vector<Row> runs;
     for (const Row& row : rows()) {
-        unsigned needed = 0;
+        unsigned needed = row.needs;
         for (const Step& step : row.steps) {
             needed |= needs(step);
         }

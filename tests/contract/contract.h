@@ -61,6 +61,9 @@ enum Capability : unsigned {
     kBrowser = 4,             // the addresses handed to the browser
     kHeldClipboard = 8,       // another program holding the clipboard open
     kPacedHousekeeping = 16,  // whether the housekeeping tick sleeps while nothing happens
+    kUnnoticedChange = 32,    // the input box changing without telling the window
+    // Behaviour a platform has yet to gain, named by the rows that show it.
+    kWholeCharactersAtLimit = 64,  // the input box keeps no half of a surrogate pair
 };
 
 // How long a tick of the fastest timer takes, at least and at most.
@@ -103,6 +106,9 @@ struct HoldClipboard {
     std::u16string_view text;  // another program's, which it keeps open
 };
 struct StartAnother {};  // a second instance on the same desktop
+struct ChangeUnnoticed {
+    std::u16string_view text;  // the box now holds this, and sent no change notice
+};
 
 // Expectations.
 struct Caption {
@@ -167,14 +173,15 @@ struct AnotherEnded {};  // the second instance ended unseen, the first is as it
 
 // Actions first, then expectations.
 using Step = std::variant<Type, Paste, Click, Drag, Press, Hover, Choose, Wait, Maximize, Close,
-                          HoldClipboard, StartAnother, Caption, InputReads, Clipboard, Enabled,
-                          Drawn, Opacity, Lasts, Running, Box, Opened, Focus, Reads, DesignSize,
-                          Idle, AnotherEnded>;
+                          HoldClipboard, StartAnother, ChangeUnnoticed, Caption, InputReads,
+                          Clipboard, Enabled, Drawn, Opacity, Lasts, Running, Box, Opened, Focus,
+                          Reads, DesignSize, Idle, AnotherEnded>;
 inline constexpr std::size_t kFirstExpectation = Step(std::in_place_type<Caption>).index();
 
 struct Row {
     const char* name;
     std::vector<Step> steps;
+    unsigned needs = 0;  // besides what the steps need
 };
 const std::vector<Row>& rows();
 inline void PrintTo(const Row& row, std::ostream* out) {
@@ -214,6 +221,7 @@ class Driver {
     virtual void close() = 0;
     virtual void holdClipboard(std::u16string_view) {}
     virtual void startAnother() = 0;
+    virtual void changeUnnoticed(std::u16string_view) {}
 
     virtual std::u16string caption(ControlId id) = 0;
     virtual std::u16string input() = 0;

@@ -41,6 +41,7 @@ class FakeDriver final : public Driver {
         p_.clipboard = std::u16string(text);
         p_.clipboardHeld = true;
     }
+    void changeUnnoticed(std::u16string_view text) override { p_.input = text; }
     void startAnother() override {
         another_.otherInstance = true;
         another_.load();
@@ -83,7 +84,8 @@ class FakeDriver final : public Driver {
 
 }  // namespace
 
-const unsigned kDriverCapabilities = kBrowser | kHeldClipboard;
+const unsigned kDriverCapabilities =
+    kBrowser | kHeldClipboard | kUnnoticedChange | kWholeCharactersAtLimit;
 
 std::unique_ptr<Driver> makeDriver() {
     return std::make_unique<FakeDriver>();

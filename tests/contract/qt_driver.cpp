@@ -215,7 +215,7 @@ class QtDriver final : public Driver {
 }  // namespace
 
 const unsigned kDriverCapabilities =
-    kKeyboardFocus | kAccessibleView | kBrowser | kPacedHousekeeping;
+    kKeyboardFocus | kAccessibleView | kBrowser | kPacedHousekeeping | kWholeCharactersAtLimit;
 
 std::unique_ptr<Driver> makeDriver() {
     return std::make_unique<QtDriver>();
