@@ -170,6 +170,27 @@ class AccessibilityTest : public QObject {
         QCOMPARE(counter->textInterface()->text(0, -1), QStringLiteral("25"));
     }
 
+    // Screen readers review a text by where its characters are drawn: each
+    // read text tells, left to right without gaps inside its control, and
+    // the point inside a character's place finds that character.
+    void textsTellWhereTheyAreDrawn() {
+        Window w;
+        w.digest(kSample);
+        for (const ControlId id : {Label17, Label8, Label9, Label10, Label11, Label12}) {
+            QAccessibleTextInterface* text = w.accessible(id)->textInterface();
+            const QRect control(w.control(id)->mapToGlobal(QPoint()), w.control(id)->size());
+            int right = text->characterRect(0).left();
+            for (int offset = 0; offset < text->characterCount(); ++offset) {
+                const QRect place = text->characterRect(offset);
+                QVERIFY2(control.contains(place), qPrintable(w.caption(id)));
+                QCOMPARE(place.left(), right);
+                QCOMPARE(text->offsetAtPoint(place.center()), offset);
+                right = place.right() + 1;
+            }
+            QVERIFY(text->characterRect(text->characterCount()).isEmpty());
+        }
+    }
+
     // The tree holds what a person can see and nothing more: no store, shape,
     // line, background, focus frame or row caption; the warning only while
     // it shows. Parent and child links agree, as AT-SPI walks both ways.

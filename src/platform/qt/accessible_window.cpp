@@ -1,8 +1,10 @@
 #include "platform/qt/accessible_window.h"
 
 #include <QAccessibleWidget>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMainWindow>
+#include <QStyle>
 #include <QWidget>
 #include <algorithm>
 #include <array>
@@ -176,8 +178,37 @@ class LabelAccessible final : public QAccessibleWidget, public QAccessibleTextIn
         return shown.mid(start, end - start);
     }
     int characterCount() const override { return static_cast<int>(shownText().size()); }
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
+    // Where the caption's characters are drawn on the screen: one line, at
+    // the top of the label, placed by its alignment. Screen readers review
+    // the text by these places; without them they read only the name.
+    QRect characterRect(int offset) const override {
+        const QString shown = shownText();
+        if (offset < 0 || offset >= shown.size()) {
+            return {};
+        }
+        const QFontMetrics metrics(label()->font());
+        const QRect box = label()->contentsRect();
+        const Qt::Alignment alignment =
+            QStyle::visualAlignment(label()->layoutDirection(), label()->alignment());
+        const int spare = box.width() - metrics.horizontalAdvance(shown);
+        int left = box.left();
+        if (alignment & Qt::AlignRight) {
+            left += spare;
+        } else if (alignment & Qt::AlignHCenter) {
+            left += spare / 2;
+        }
+        const QRect drawn(left + metrics.horizontalAdvance(shown.left(offset)), box.top(),
+                          metrics.horizontalAdvance(shown.mid(offset, 1)), metrics.height());
+        return {label()->mapToGlobal(drawn.topLeft()), drawn.size()};
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        for (int offset = 0; offset < characterCount(); ++offset) {
+            if (characterRect(offset).contains(point)) {
+                return offset;
+            }
+        }
+        return -1;
+    }
     void scrollToSubstring(int, int) override {}
     QString attributes(int, int* startOffset, int* endOffset) const override {
         *startOffset = 0;
