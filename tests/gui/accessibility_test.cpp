@@ -172,7 +172,8 @@ class AccessibilityTest : public QObject {
 
     // Screen readers review a text by where its characters are drawn: each
     // read text tells, left to right without gaps inside its control, and
-    // the point inside a character's place finds that character.
+    // the point inside a character's place finds that character. The input
+    // box's text is one run of attributes, not a run per character.
     void textsTellWhereTheyAreDrawn() {
         Window w;
         w.digest(kSample);
@@ -189,6 +190,10 @@ class AccessibilityTest : public QObject {
             }
             QVERIFY(text->characterRect(text->characterCount()).isEmpty());
         }
+        int start = -1;
+        int end = -1;
+        w.accessible(Text1)->textInterface()->attributes(2, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(0, static_cast<int>(kSample.size())));
     }
 
     // The tree holds what a person can see and nothing more: no store, shape,

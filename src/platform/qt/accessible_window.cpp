@@ -3,6 +3,7 @@
 #include <QAccessibleWidget>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QStyle>
 #include <QWidget>
@@ -252,6 +253,130 @@ class LabelAccessible final : public QAccessibleWidget, public QAccessibleTextIn
     }
 };
 
+// The input box, as Qt shows a line edit, except that its text reads as one
+// run of attributes: Qt's own reports an empty run at every offset, and a
+// screen reader that splits the text by runs loses the last character.
+class TextBoxAccessible final : public QAccessibleWidget,
+                                public QAccessibleTextInterface,
+                                public QAccessibleEditableTextInterface {
+  public:
+    explicit TextBoxAccessible(QLineEdit* box)
+        : QAccessibleWidget(box, QAccessible::EditableText) {}
+
+    QString text(QAccessible::Text kind) const override {
+        QString text = kind == QAccessible::Value ? box()->displayText() : QString();
+        if (text.isEmpty()) {
+            text = QAccessibleWidget::text(kind);
+        }
+        if (text.isEmpty() && kind == QAccessible::Description) {
+            text = box()->placeholderText();
+        }
+        return text;
+    }
+
+    void setText(QAccessible::Text kind, const QString& text) override {
+        if (kind == QAccessible::Value) {
+            box()->setText(text);
+        } else {
+            QAccessibleWidget::setText(kind, text);
+        }
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.editable = true;
+        state.readOnly = box()->isReadOnly();
+        state.passwordEdit = box()->echoMode() != QLineEdit::Normal;
+        state.selectableText = true;
+        return state;
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) {
+            return static_cast<QAccessibleTextInterface*>(this);
+        }
+        if (type == QAccessible::EditableTextInterface) {
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    void selection(int index, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = 0;
+        if (index == 0 && box()->hasSelectedText()) {
+            *startOffset = box()->selectionStart();
+            *endOffset = box()->selectionEnd();
+        }
+    }
+    int selectionCount() const override { return box()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override {
+        setSelection(0, startOffset, endOffset);
+    }
+    void removeSelection(int index) override {
+        if (index == 0) {
+            box()->deselect();
+        }
+    }
+    void setSelection(int index, int startOffset, int endOffset) override {
+        if (index == 0) {
+            box()->setSelection(startOffset, endOffset - startOffset);
+        }
+    }
+    int cursorPosition() const override { return box()->cursorPosition(); }
+    void setCursorPosition(int position) override { box()->setCursorPosition(position); }
+    QString text(int startOffset, int endOffset) const override {
+        if (startOffset > endOffset) {
+            return {};
+        }
+        return box()->displayText().mid(startOffset, endOffset - startOffset);
+    }
+    // Offset -2 names the caret.
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
+                             int* endOffset) const override {
+        return QAccessibleTextInterface::textBeforeOffset(atCaret(offset), boundary, startOffset,
+                                                          endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
+                            int* endOffset) const override {
+        return QAccessibleTextInterface::textAfterOffset(atCaret(offset), boundary, startOffset,
+                                                         endOffset);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
+                         int* endOffset) const override {
+        return QAccessibleTextInterface::textAtOffset(atCaret(offset), boundary, startOffset,
+                                                      endOffset);
+    }
+    int characterCount() const override { return static_cast<int>(box()->displayText().size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint& point) const override {
+        return box()->cursorPositionAt(box()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int startIndex, int endIndex) override {
+        box()->setCursorPosition(endIndex);
+        box()->setCursorPosition(startIndex);
+    }
+    QString attributes(int, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+    void deleteText(int startOffset, int endOffset) override {
+        box()->setText(box()->text().remove(startOffset, endOffset - startOffset));
+    }
+    void insertText(int offset, const QString& text) override {
+        box()->setText(box()->text().insert(offset, text));
+    }
+    void replaceText(int startOffset, int endOffset, const QString& text) override {
+        box()->setText(box()->text().replace(startOffset, endOffset - startOffset, text));
+    }
+
+  private:
+    QLineEdit* box() const { return static_cast<QLineEdit*>(widget()); }
+    int atCaret(int offset) const { return offset == -2 ? cursorPosition() : offset; }
+};
+
 bool isChildOfClient(const QWidget& widget) {
     return widget.parentWidget() != nullptr && widget.parentWidget()->objectName() == kClientName;
 }
@@ -266,6 +391,9 @@ QAccessibleInterface* windowInterface(const QString&, QObject* object) {
     }
     if (object->metaObject() == &QLabel::staticMetaObject && isChildOfClient(*widget)) {
         return new LabelAccessible(static_cast<QLabel*>(widget));
+    }
+    if (object->metaObject() == &QLineEdit::staticMetaObject && isChildOfClient(*widget)) {
+        return new TextBoxAccessible(static_cast<QLineEdit*>(widget));
     }
     if (object->metaObject() == &QWidget::staticMetaObject &&
         qobject_cast<QMainWindow*>(widget->parentWidget()) != nullptr) {
