@@ -1,5 +1,6 @@
 #include "platform/qt/accessible_window.h"
 
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QFontMetrics>
 #include <QLabel>
@@ -14,6 +15,7 @@
 
 #include "platform/qt/label_buttons.h"
 #include "window/layout.h"
+#include "window/result_model.h"
 
 namespace md5z {
 namespace {
@@ -23,6 +25,12 @@ using enum ControlId;
 const QString kClientName = QStringLiteral("Form1");
 // What the counter counts; the window shows only the number.
 const QString kCounterName = QStringLiteral("还可输入的字符数");
+// The object that carries what a click changed to a screen reader.
+const QString kNoticeName = QStringLiteral("clickNotice");
+// What 重置 is confirmed with; the window itself shows no word for it.
+const QString kResetDone = QStringLiteral("已重置");
+// The rendition a digest is told by: the 32 lower-case digits.
+constexpr ControlId kToldDigest = Label11;
 
 // A result row: the caption at its left, the value it shows and the copy
 // label at its right end, if it has one.
@@ -377,6 +385,28 @@ class TextBoxAccessible final : public QAccessibleWidget,
     int atCaret(int offset) const { return offset == -2 ? cursorPosition() : offset; }
 };
 
+// What a click changed, told once as a notification. Qt 6.4 has no event
+// that asks a screen reader to speak a text, and Orca reads neither a
+// label's new caption nor a name change that Qt sends without the new
+// name; a notification that shows is read at once. It lies outside the
+// tree of shown controls and is never drawn.
+class NoticeAccessible final : public QAccessibleObject {
+  public:
+    explicit NoticeAccessible(QObject* notice) : QAccessibleObject(notice) {}
+
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(object()->parent());
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text kind) const override {
+        return kind == QAccessible::Name ? object()->property("text").toString() : QString();
+    }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override { return {}; }
+};
+
 bool isChildOfClient(const QWidget& widget) {
     return widget.parentWidget() != nullptr && widget.parentWidget()->objectName() == kClientName;
 }
@@ -387,7 +417,9 @@ bool isChildOfClient(const QWidget& widget) {
 QAccessibleInterface* windowInterface(const QString&, QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
     if (widget == nullptr) {
-        return nullptr;
+        const bool notice = object->objectName() == kNoticeName && object->parent() != nullptr &&
+                            object->parent()->objectName() == kClientName;
+        return notice ? new NoticeAccessible(object) : nullptr;
     }
     if (object->metaObject() == &QLabel::staticMetaObject && isChildOfClient(*widget)) {
         return new LabelAccessible(static_cast<QLabel*>(widget));
@@ -402,7 +434,53 @@ QAccessibleInterface* windowInterface(const QString&, QObject* object) {
     return nullptr;
 }
 
+// The copy labels can be clicked exactly while the rows show a digest.
+bool showsDigest(const QWidget& client) {
+    const auto* copy =
+        client.findChild<QWidget*>(QLatin1String(nameOf(fz1)), Qt::FindDirectChildrenOnly);
+    return copy != nullptr && copy->isEnabled();
+}
+
+// What a person sees a click change: the digest (the text as it was
+// digested and its 32 lower-case digits), the empty-input warning, the
+// copy label's confirmation, or the cleared rows.
+QString outcomeOf(const QWidget& client, ControlId clicked) {
+    if (clicked == ann1 && showsDigest(client)) {
+        const Row& told = *rowShowing(kToldDigest);
+        return captionOf(client, ConvertedText.label) + QStringLiteral("，") +
+               captionOf(client, told.caption) + u' ' + captionOf(client, told.value);
+    }
+    if (clicked == ann1) {
+        return captionOf(client, EmptyInputWarning.control);
+    }
+    if (clicked == ann2) {
+        return kResetDone;
+    }
+    if (const Row* row = rowCopiedBy(clicked)) {
+        return captionOf(client, clicked) + u' ' + captionOf(client, row->caption);
+    }
+    return {};
+}
+
 }  // namespace
+
+void announceClick(QWidget& client, ControlId clicked) {
+    const QString outcome = outcomeOf(client, clicked);
+    if (outcome.isEmpty()) {
+        return;
+    }
+    auto* notice = client.findChild<QObject*>(kNoticeName, Qt::FindDirectChildrenOnly);
+    if (notice == nullptr) {
+        notice = new QObject(&client);
+        notice->setObjectName(kNoticeName);
+    }
+    notice->setProperty("text", outcome);
+    // The name changes first, so that no reader keeps the last one.
+    QAccessibleEvent renamed(notice, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
+    QAccessibleEvent shown(notice, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+}
 
 void installAccessibleWindow() {
     static const bool installed = [] {
