@@ -29,7 +29,6 @@ using enum ControlId;
 
 const QString kPlaceholder = QStringLiteral("Loading...");
 const QString kSample = QStringLiteral("中文abc");
-constexpr ControlId kButtons[] = {ann1, ann2, fz1, fz2, fz3, fz4};
 // Long enough for a box opened from the event loop to appear.
 constexpr int kBoxWaitMs = 5000;
 
@@ -52,10 +51,11 @@ struct Window : TestWindow {
         accessible(id)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCoreApplication::processEvents();
     }
+    // An empty text shows the warning.
     void digest(const QString& text) const {
         box()->setText(text);
         press(ann1);
-        QCOMPARE(label(Label8)->text(), text);
+        QCOMPARE(label(Label8)->text(), text.isEmpty() ? kPlaceholder : text);
     }
     QWidget* focusAfter(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
@@ -105,69 +105,69 @@ class AccessibilityTest : public QObject {
   private Q_SLOTS:
     void initTestCase() { prepareWindowTests(runtime_); }
 
-    // Push buttons named by what they show and, for the copies, the row
-    // they copy; described by their tooltips; greyed exactly when drawn so.
-    void labelButtonsArePushButtons() {
-        Window w;
-        const QStringList names{"加密",           "重置",           "复制 16位 小写",
-                                "复制 16位 大写", "复制 32位 小写", "复制 32位 大写"};
-        for (int digested = 0; digested < 2; ++digested) {
-            for (int i = 0; i < 6; ++i) {
-                const ControlId id = kButtons[i];
-                QAccessibleInterface* button = w.accessible(id);
-                QCOMPARE(button->role(), QAccessible::Button);
-                QCOMPARE(nameOf(button), names[i]);
-                QCOMPARE(button->text(QAccessible::Description), w.label(id)->toolTip());
-                QVERIFY(!button->text(QAccessible::Description).isEmpty());
-                QCOMPARE(button->actionInterface()->actionNames(),
-                         QStringList{QAccessibleActionInterface::pressAction()});
-                QVERIFY(button->state().focusable);
-                QCOMPARE(!button->state().disabled, w.label(id)->isEnabled());
-                QCOMPARE(button->textInterface(), nullptr);
-            }
-            if (digested == 0) {
-                for (const ControlId copy : kCopyLabels) {
-                    QVERIFY(w.accessible(copy)->state().disabled);
-                }
-                w.digest(kSample);
-            }
-        }
-        // The name follows the caption through a confirmation.
-        w.press(fz3);
-        QCOMPARE(nameOf(w.accessible(fz3)), QStringLiteral("已复制 32位 小写"));
+    // Every control in the tree, at rest and with a digest shown: its role,
+    // its name (what it shows or, for a row or the counter, what it shows
+    // the value of; a copy adds its row), whether its value and text are
+    // what it shows, and whether it is a push button with a Press action
+    // that is greyed exactly when it is drawn so.
+    void everyControlReads_data() {
+        QTest::addColumn<ControlId>("id");
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("readsShownText");
+        constexpr auto text = QAccessible::StaticText;
+        constexpr auto button = QAccessible::Button;
+        const auto row = [](const char* tag, ControlId id, QAccessible::Role role, const char* name,
+                            bool reads) {
+            QTest::newRow(tag) << id << role << QString::fromUtf8(name) << reads;
+        };
+        row("title", Label1, text, "MD5Zevrin", false);
+        row("input caption", Label2, text, "要加密的字符串:", false);
+        row("input box", Text1, QAccessible::EditableText, "在此处输入要加密的字符串", true);
+        row("counter", Label17, text, "还可输入的字符数", true);
+        row("warning", Label14, text, "输入的字符不能为空", false);
+        row("digest", ann1, button, "加密", false);
+        row("reset", ann2, button, "重置", false);
+        row("text", Label8, text, "字符串", true);
+        row("16 lower", Label9, text, "16位 小写", true);
+        row("16 upper", Label10, text, "16位 大写", true);
+        row("32 lower", Label11, text, "32位 小写", true);
+        row("32 upper", Label12, text, "32位 大写", true);
+        row("copy 16 lower", fz1, button, "复制 16位 小写", false);
+        row("copy 16 upper", fz2, button, "复制 16位 大写", false);
+        row("copy 32 lower", fz3, button, "复制 32位 小写", false);
+        row("copy 32 upper", fz4, button, "复制 32位 大写", false);
     }
-
-    // Each row reads as its caption and its value; the counter says what it
-    // counts. Nothing else is a button or has an action.
-    void rowsAndCounterRead() {
+    void everyControlReads() {
+        QFETCH(ControlId, id);
+        QFETCH(QAccessible::Role, role);
+        QFETCH(QString, name);
+        QFETCH(bool, readsShownText);
         Window w;
-        const ControlId values[] = {Label8, Label9, Label10, Label11, Label12};
-        const QStringList captions{"字符串", "16位 小写", "16位 大写", "32位 小写", "32位 大写"};
         for (const QString& input : {QString(), kSample}) {
-            if (!input.isEmpty()) {
-                w.digest(input);
+            w.digest(input);
+            QAccessibleInterface* control = w.accessible(id);
+            const QWidget* widget = w.control(id);
+            const QString shown = id == Text1 ? w.box()->text() : w.caption(id);
+            QCOMPARE(control->role(), role);
+            QCOMPARE(nameOf(control), name);
+            QCOMPARE(control->text(QAccessible::Description), widget->toolTip());
+            QCOMPARE(control->text(QAccessible::Value), readsShownText ? shown : QString());
+            QAccessibleTextInterface* read = control->textInterface();
+            QCOMPARE(read != nullptr, readsShownText);
+            if (read != nullptr) {
+                QCOMPARE(read->text(0, read->characterCount()), shown);
+                QCOMPARE(read->text(-4, 1000), shown);
+                QCOMPARE(read->text(2, 5), shown.mid(2, 3));
             }
-            for (int row = 0; row < 5; ++row) {
-                QAccessibleInterface* value = w.accessible(values[row]);
-                const QString shown = w.label(values[row])->text();
-                QCOMPARE(value->role(), QAccessible::StaticText);
-                QCOMPARE(nameOf(value), captions[row]);
-                QCOMPARE(value->text(QAccessible::Value), shown);
-                QAccessibleTextInterface* text = value->textInterface();
-                QVERIFY(text != nullptr);
-                QCOMPARE(text->characterCount(), shown.size());
-                QCOMPARE(text->text(0, -1), shown);
-                QCOMPARE(text->text(2, 5), shown.mid(2, 3));
-                QCOMPARE(text->text(-4, 1000), shown);
-                QCOMPARE(text->text(5, 2), QString());
-                QVERIFY(value->actionInterface() == nullptr ||
-                        value->actionInterface()->actionNames().isEmpty());
-            }
-            QCOMPARE(w.caption(Label12) == kPlaceholder, input.isEmpty());
+            const bool isButton = role == QAccessible::Button;
+            const QStringList press{QAccessibleActionInterface::pressAction()};
+            QCOMPARE(control->actionInterface() != nullptr &&
+                         control->actionInterface()->actionNames() == press,
+                     isButton);
+            QCOMPARE(control->state().focusable, isButton || id == Text1);
+            QCOMPARE(control->state().disabled, !widget->isEnabled());
         }
-        QAccessibleInterface* counter = w.accessible(Label17);
-        QCOMPARE(nameOf(counter), QStringLiteral("还可输入的字符数"));
-        QCOMPARE(counter->textInterface()->text(0, -1), QStringLiteral("25"));
     }
 
     // Screen readers review a text by where its characters are drawn: each
