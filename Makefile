@@ -99,9 +99,9 @@ windows:
 	cmake --build $(WINDOWS_DIR)
 
 # CTest runs each test program through Wine, in a prefix of the build's own
-# that tests/windows/wine-session prepares and keeps served.
+# that the desktop driver (tools/desktops) prepares and keeps served.
 test-windows: windows
-	tests/windows/wine-session $(WINDOWS_DIR)/wineprefix \
+	/usr/bin/python3 tools/desktops --wine-prefix $(WINDOWS_DIR)/wineprefix wine-null \
 	    sh -c 'cd $(WINDOWS_DIR) && ctest $(CTEST_FLAGS)'
 
 # $(WINDOWS_DIR)/md5zevrin-1.03.0026-win64.zip: the program, the README and

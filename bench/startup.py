@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Start-up time, peak memory and idle cost of the window program.
 
 The program and Debian's gtkhash are started in turns, the order swapping
@@ -40,10 +40,12 @@ import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(REPO, "tools"))
+import desktops  # noqa: E402
+
 DEFAULT_PROGRAM = os.path.join(REPO, "build-bench", "src", "app", "md5zevrin")
 REFERENCE = "gtkhash"
 NOTICE_TITLE = "提示"
@@ -58,33 +60,6 @@ EXIT_TIMEOUT = 5.0
 
 class Failure(Exception):
     pass
-
-
-def start_x_server():
-    """Xvfb on the first free display; returns (process, display)."""
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN, "-nolisten", "tcp"],
-        pass_fds=[write_end],
-        stdout=subprocess.DEVNULL,
-        stderr=subprocess.DEVNULL,
-    )
-    os.close(write_end)
-    number = b""
-    ready, _, _ = select.select([read_end], [], [], 10)
-    while ready:
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            break
-        number += chunk
-        if number.endswith(b"\n"):
-            break
-        ready, _, _ = select.select([read_end], [], [], 10)
-    os.close(read_end)
-    if not number.strip():
-        server.kill()
-        raise Failure("Xvfb did not start")
-    return server, ":" + number.decode().strip()
 
 
 class MapWatcher:
@@ -221,33 +196,24 @@ def measure_start(command, env, watcher):
     return mapped - started, peak
 
 
-def visible_windows(env, title):
-    """Ids of the visible windows whose title is exactly title."""
-    found = subprocess.run(
-        ["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
-        env=env,
-        capture_output=True,
-        text=True,
-    )
-    return found.stdout.split()
-
-
-def dismiss_notice(env, process):
+def dismiss_notice(desk, process):
     """Presses Return on the start-up notice, which is modal and holds the
     focus, and waits until it is gone and the main window is up."""
-    deadline = time.monotonic() + MAP_TIMEOUT
-    while not visible_windows(env, NOTICE_TITLE):
-        if process.poll() is not None or time.monotonic() > deadline:
-            raise Failure("the start-up notice did not appear")
-        time.sleep(0.05)
-    subprocess.run(["xdotool", "key", "Return"], env=env, check=True)
-    while visible_windows(env, NOTICE_TITLE) or not visible_windows(env, WINDOW_TITLE):
-        if process.poll() is not None or time.monotonic() > deadline:
-            raise Failure("the start-up notice was not dismissed")
-        time.sleep(0.05)
+    try:
+        desk.wait(lambda: process.poll() is not None or desk.windows(NOTICE_TITLE),
+                  "the start-up notice", MAP_TIMEOUT)
+        if process.poll() is None:
+            desk.key("Return")
+            desk.wait(lambda: process.poll() is not None or (
+                not desk.windows(NOTICE_TITLE) and desk.windows(WINDOW_TITLE)),
+                "the notice to go", MAP_TIMEOUT)
+    except desktops.Failure as failure:
+        raise Failure(str(failure))
+    if process.poll() is not None:
+        raise Failure("md5zevrin ended before its notice was dismissed")
 
 
-def measure_idle(program, env, watcher, seconds):
+def measure_idle(program, desk, env, watcher, seconds):
     """Percent of one core used while the window sits untouched, by ticks
     of /proc/PID/stat, and the same from the scheduler's nanoseconds; and
     the memory rollup of the settled window, before the count."""
@@ -258,7 +224,7 @@ def measure_idle(program, env, watcher, seconds):
     )
     try:
         watcher.wait_for_map(1, process, started + MAP_TIMEOUT)
-        dismiss_notice(env, process)
+        dismiss_notice(desk, process)
         time.sleep(IDLE_SETTLE)
         rollup = memory_rollup_kib(process.pid)
         ticks_before, ns_before = cpu_ticks(process.pid), cpu_nanoseconds(process.pid)
@@ -274,41 +240,31 @@ def measure_idle(program, env, watcher, seconds):
     return by_ticks, by_scheduler, rollup
 
 
-def clean_environment(display, home):
+def clean_environment(desk):
     """The same small environment for both programs: no desktop session,
-    no session bus, a scratch home."""
-    env = {
-        "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
-        "DISPLAY": display,
-        "HOME": home,
-        "XDG_RUNTIME_DIR": os.path.join(home, "runtime"),
-        "XDG_CONFIG_HOME": os.path.join(home, "config"),
-        "XDG_CACHE_HOME": os.path.join(home, "cache"),
-        "LANG": "C.UTF-8",
-    }
-    for directory in ("runtime", "config", "cache"):
-        os.makedirs(os.path.join(home, directory), mode=0o700, exist_ok=True)
+    no session bus, the desktop's scratch home."""
+    env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "LANG": "C.UTF-8"}
+    for name in ("DISPLAY", "HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"):
+        env[name] = desk.env[name]
     return env
 
 
 class Display:
-    """An X server of our own with its map watcher and the environment the
-    programs are started in."""
+    """An X server of our own (tools/desktops) with its map watcher and the
+    environment the programs are started in."""
 
-    def __init__(self, home):
-        self.server, self.name = start_x_server()
+    def __init__(self):
+        self.desk = desktops.Session("xvfb", size=SCREEN).__enter__()
         try:
-            self.env = clean_environment(self.name, home)
+            self.env = clean_environment(self.desk)
             self.watcher = MapWatcher(self.env)
         except BaseException:
-            self.server.kill()
-            self.server.wait()
+            self.desk.close()
             raise
 
     def close(self):
         self.watcher.close()
-        self.server.terminate()
-        self.server.wait()
+        self.desk.close()
 
 
 def ratios(results):
@@ -334,7 +290,7 @@ def main():
     args = parser.parse_args()
     if args.rounds < 1:
         parser.error("--rounds must be at least 1")
-    for tool in ("Xvfb", "xev", "xdotool", REFERENCE):
+    for tool in ("Xvfb", "xev", "xdotool", "hsetroot", REFERENCE):
         if shutil.which(tool) is None:
             sys.exit(f"startup.py: {tool} is not installed (tools/install-deps installs it)")
     if not os.access(args.program, os.X_OK):
@@ -342,20 +298,19 @@ def main():
 
     programs = {"md5zevrin": [args.program], REFERENCE: [REFERENCE]}
     servers = ["fresh", "warm"] if args.fresh_server else ["warm"]
-    home = tempfile.mkdtemp(prefix="md5z-startup-")
     warm = None
 
     def start(server, command):
         if server == "warm":
             return measure_start(command, warm.env, warm.watcher)
-        fresh = Display(home)
+        fresh = Display()
         try:
             return measure_start(command, fresh.env, fresh.watcher)
         finally:
             fresh.close()
 
     try:
-        warm = Display(home)
+        warm = Display()
         where = "one warm X server"
         if args.fresh_server:
             where += " and a new X server for every fresh start"
@@ -377,14 +332,13 @@ def main():
                     sys.stdout.flush()
 
         idle_ticks, idle_scheduler, rollup = measure_idle(
-            args.program, warm.env, warm.watcher, args.idle_seconds
+            args.program, warm.desk, warm.env, warm.watcher, args.idle_seconds
         )
     except Failure as failure:
         sys.exit(f"startup.py: {failure}")
     finally:
         if warm is not None:
             warm.close()
-        shutil.rmtree(home, ignore_errors=True)
 
     print()
     for server in servers:

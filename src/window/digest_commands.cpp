@@ -1,7 +1,7 @@
-#include "core/text_digest.h"
 #include "core/digest_renditions.h"
-#include "window/result_model.h"
+#include "core/text_digest.h"
 #include "window/form.h"
+#include "window/result_model.h"
 
 namespace md5z {
 namespace {
@@ -21,6 +21,11 @@ void Form1::ann1_Click() {
         platform_.setTimerEnabled(kWarningTimer, true);
         ResetResults();
         return;
+    }
+    // The change handler keeps the conversion current; should the desktop
+    // have lost its latest notice, the conversion is brought up to date here.
+    if (input != convertedFrom_) {
+        Text1_Change();
     }
     writeField(platform_, ShownInput, input);
     const DigestRenditions digest =

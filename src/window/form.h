@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/md5.h"
 #include "window/controls.h"
@@ -59,6 +60,10 @@ class Form1 {
   private:
     Platform& platform_;
     MD5Context context_;
+    // The input the hidden conversion store was last made from. A desktop
+    // that loses a change notice of the box would otherwise have 加密 show
+    // one text beside the digest of another.
+    std::u16string convertedFrom_;
 };
 
 }  // namespace md5z

@@ -1,6 +1,6 @@
 #include "core/input_conversion.h"
-#include "window/result_model.h"
 #include "window/form.h"
+#include "window/result_model.h"
 
 namespace md5z {
 
@@ -8,7 +8,8 @@ namespace md5z {
 // input leaves nothing of the previous conversion behind. The result rows
 // are not touched: they keep the last digest until the next command.
 void Form1::Text1_Change() {
-    const ConvertedInput converted = ConvertInput(platform_.text());
+    convertedFrom_ = platform_.text();
+    const ConvertedInput converted = ConvertInput(convertedFrom_);
     writeField(platform_, ConvertedText, converted.ConvertedText);
     writeField(platform_, ConvertedLength, converted.ConvertedLength);
     writeField(platform_, RemainingCount, converted.RemainingCount);

@@ -1,10 +1,10 @@
 #!/usr/bin/python3
-"""The window program on a real X desktop: Xvfb, a window manager and a
-compositor of the test's own.
+"""The window program on a real X desktop: a window manager and a
+compositor of the test's own (tools/desktops).
 
-    x11_desktop.py --program PATH --wm openbox --compositor xcompmgr
-    x11_desktop.py --program PATH --wm xfwm4
-    x11_desktop.py --program PATH --wm openbox --scale 2
+    x11_desktop.py --program PATH --desktop openbox+xcompmgr
+    x11_desktop.py --program PATH --desktop xfwm4
+    x11_desktop.py --program PATH --desktop openbox-scale2
 
 Checks what a person gets: the notice over the window, the size hints the
 window manager reads, the window's alpha on screen (a pixel over the known
@@ -14,9 +14,9 @@ and the previous place, and the close: every opacity step the program sends
 order over a duration a person can see, while the controls keep their
 colors. Ends with one line per measure: "fade-ms N" (first to last step),
 "fade-levels N" (distinct opacities sent) and "screen-levels N" (distinct
-alphas the screen showed, the root's 0 after the window included). With
---scale the window runs at that device pixel ratio and only its icon and
-pointers are checked.
+alphas the screen showed, the root's 0 after the window included). On a
+desktop with a QT_SCALE_FACTOR the window runs at that device pixel ratio
+and only its icon and pointers are checked.
 
 Waits follow X events (property and structure changes), each with a
 generous deadline. Exit status 77 when a tool is missing, for CTest's SKIP.
@@ -24,21 +24,18 @@ generous deadline. Exit status 77 when a tool is missing, for CTest's SKIP.
 
 import argparse
 import os
-import select
-import shutil
-import random
-import signal
-import socket
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import desktops  # noqa: E402
+from desktops import Failure  # noqa: E402
+
 try:
-    from Xlib import X, Xatom, display, error
+    from Xlib import X, display
     from Xlib.ext import record, xtest
-    from Xlib.protocol import rq
 except ImportError:  # python3-xlib
     print("python3-xlib is not installed")
     sys.exit(77)
@@ -72,10 +69,6 @@ POINTERS = [("title label", (307, 53), 32, (16, 16)), ("加密", (497, 120), 32,
 CONTROL_POINTS = [(300, 137), (500, 190), (500, 290), (575, 217), (92, 185), (307, 53)]
 
 
-class Failure(Exception):
-    pass
-
-
 STARTED = time.monotonic()
 
 
@@ -90,155 +83,20 @@ def check(condition, message):
         raise Failure(message)
 
 
-def abstract_socket_taken(number):
-    probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-    try:
-        probe.connect("\0/tmp/.X11-unix/X%d" % number)
-        return True
-    except OSError:
-        return False
-    finally:
-        probe.close()
+def states(desk, window):
+    return {desk.d.get_atom_name(a) for a in (desk.prop(window, "_NET_WM_STATE") or [])}
 
 
-def read_line(descriptor):
-    """The line a server writes when it is ready. Xvfb writes the number and
-    the line's end apart, and ends if the reader has gone in between."""
-    line = b""
-    end = time.monotonic() + DEADLINE_S
-    while not line.endswith(b"\n"):
-        ready, _, _ = select.select([descriptor], [], [], max(0, end - time.monotonic()))
-        chunk = os.read(descriptor, 64) if ready else b""
-        if not chunk:
-            break
-        line += chunk
-    return line.decode().strip()
+def send_root_message(desk, window, kind, data):
+    from Xlib.protocol import event
+    message = event.ClientMessage(window=window, client_type=desk.atom(kind), data=(32, data))
+    desk.root.send_event(message, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
+    desk.d.flush()
 
 
-def start_x_server(size="1024x768x24"):
-    """An Xvfb on a display number nobody uses: no socket file, no lock and
-    no listener in the abstract namespace (servers of other file system
-    views leave only that). Xvfb tells through -displayfd when it listens."""
-    numbers = list(range(100, 1000))
-    random.shuffle(numbers)
-    for number in numbers:
-        if (os.path.exists("/tmp/.X11-unix/X%d" % number)
-                or os.path.exists("/tmp/.X%d-lock" % number) or abstract_socket_taken(number)):
-            continue
-        read_end, write_end = os.pipe()
-        server = subprocess.Popen(
-            ["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0", size,
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        answer = read_line(read_end)
-        os.close(read_end)
-        if answer == str(number):
-            return server, ":%d" % number
-        # Taken meanwhile by another run: the server ends; try another.
-        server.kill()
-        server.wait()
-    raise Failure("no free display number")
-
-
-class Desktop:
-    def __init__(self, name):
-        self.d = display.Display(name)
-        self.root = self.d.screen().root
-        self.root.change_attributes(event_mask=X.PropertyChangeMask | X.SubstructureNotifyMask)
-        self.atoms = {}
-
-    def atom(self, name):
-        if name not in self.atoms:
-            self.atoms[name] = self.d.intern_atom(name)
-        return self.atoms[name]
-
-    def atom_name(self, atom):
-        return self.d.get_atom_name(atom)
-
-    def wait(self, condition, what, deadline_s=DEADLINE_S):
-        """Handles events until condition() holds."""
-        end = time.monotonic() + deadline_s
-        while not condition():
-            while self.d.pending_events():
-                self.d.next_event()
-                if condition():
-                    return
-            left = end - time.monotonic()
-            if left <= 0:
-                raise Failure("timed out waiting for " + what)
-            select.select([self.d], [], [], left)
-            while self.d.pending_events():
-                self.d.next_event()
-
-    def settle(self, seconds=SETTLE_S):
-        end = time.monotonic() + seconds
-        while (left := end - time.monotonic()) > 0:
-            select.select([self.d], [], [], left)
-            while self.d.pending_events():
-                self.d.next_event()
-
-    def prop(self, window, name, kind=X.AnyPropertyType):
-        try:
-            value = window.get_full_property(self.atom(name), kind)
-        except error.BadWindow:
-            return None
-        return value.value if value is not None else None
-
-    def clients(self):
-        ids = self.prop(self.root, "_NET_CLIENT_LIST") or []
-        return [self.d.create_resource_object("window", i) for i in ids]
-
-    def title(self, window):
-        name = self.prop(window, "_NET_WM_NAME")
-        return name.decode() if isinstance(name, bytes) else (name or "")
-
-    def find(self, title):
-        for window in self.clients():
-            if self.title(window) == title:
-                return window
-        return None
-
-    def wm_ready(self):
-        return self.prop(self.root, "_NET_SUPPORTING_WM_CHECK") is not None
-
-    def compositor_ready(self):
-        owner = self.d.get_selection_owner(self.atom("_NET_WM_CM_S0"))
-        return owner != X.NONE and owner != 0
-
-    def geometry(self, window):
-        g = window.get_geometry()
-        origin = self.root.translate_coords(window, 0, 0)
-        return origin.x, origin.y, g.width, g.height
-
-    def states(self, window):
-        return {self.atom_name(a) for a in (self.prop(window, "_NET_WM_STATE") or [])}
-
-    def request_state(self, window, action, *states):
-        data = [action] + [self.atom(s) for s in states]
-        data += [0] * (5 - len(data))
-        self.send_root_message(window, "_NET_WM_STATE", data)
-
-    def send_root_message(self, window, kind, data):
-        from Xlib.protocol import event
-        message = event.ClientMessage(window=window, client_type=self.atom(kind),
-                                      data=(32, data))
-        self.root.send_event(message, event_mask=X.SubstructureRedirectMask
-                             | X.SubstructureNotifyMask)
-        self.d.flush()
-
-    def pixel(self, drawable, x, y):
-        image = drawable.get_image(x, y, 1, 1, X.ZPixmap, 0xFFFFFFFF)
-        b, g, r = image.data[0], image.data[1], image.data[2]
-        return r, g, b
-
-    def press_return(self, window):
-        window.set_input_focus(X.RevertToParent, X.CurrentTime)
-        self.d.sync()
-        code = self.d.keysym_to_keycode(0xFF0D)
-        xtest.fake_input(self.d, X.KeyPress, code)
-        xtest.fake_input(self.d, X.KeyRelease, code)
-        self.d.sync()
+def request_state(desk, window, action, *names):
+    data = [action] + [desk.atom(name) for name in names]
+    send_root_message(desk, window, "_NET_WM_STATE", data + [0] * (5 - len(data)))
 
 
 class OpacityRecorder:
@@ -290,21 +148,6 @@ class OpacityRecorder:
         self.control.close()
 
 
-def start(command, env, log):
-    return subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=log,
-                            stderr=subprocess.STDOUT, start_new_session=True)
-
-
-def stop(process):
-    if process.poll() is None:
-        os.killpg(process.pid, signal.SIGTERM)
-        try:
-            process.wait(DEADLINE_S)
-        except subprocess.TimeoutExpired:
-            os.killpg(process.pid, signal.SIGKILL)
-            process.wait()
-
-
 def blended(content, background, alpha):
     return tuple((c * alpha + b * (255 - alpha)) / 255 for c, b in zip(content, background))
 
@@ -316,13 +159,13 @@ def check_alpha(desk, window):
     x, y, _, _ = desk.geometry(window)
     points = []
     for px, py in CONTROL_POINTS:
-        content = desk.pixel(window, px, py)
+        content = desk.pixel(px, py, window)
         if max(abs(c - b) for c, b in zip(content, ROOT_COLOR)) >= 64:
             points.append(((px, py), content, blended(content, ROOT_COLOR, WORKING_ALPHA)))
     check(points, "no control pixel differs from the root color")
 
     def shown_blended():
-        return all(all(abs(s - e) <= 2 for s, e in zip(desk.pixel(desk.root, x + px, y + py),
+        return all(all(abs(s - e) <= 2 for s, e in zip(desk.pixel(x + px, y + py),
                                                        expected))
                    for (px, py), _, expected in points)
 
@@ -330,7 +173,7 @@ def check_alpha(desk, window):
     while not shown_blended() and time.monotonic() < end:
         desk.settle(0.02)
     for (px, py), content, expected in points:
-        shown = desk.pixel(desk.root, x + px, y + py)
+        shown = desk.pixel(x + px, y + py)
         check(all(abs(s - e) <= 2 for s, e in zip(shown, expected)),
               "pixel (%d,%d): window %s shows as %s, not %s at alpha %d"
               % (px, py, content, shown, tuple(round(e) for e in expected), WORKING_ALPHA))
@@ -344,7 +187,7 @@ def check_hints(desk, window):
           (hints.max_width, hints.max_height),
           "size hints min %dx%d max %dx%d for a %dx%d window"
           % (hints.min_width, hints.min_height, hints.max_width, hints.max_height, width, height))
-    actions = {desk.atom_name(a) for a in (desk.prop(window, "_NET_WM_ALLOWED_ACTIONS") or [])}
+    actions = {desk.d.get_atom_name(a) for a in (desk.prop(window, "_NET_WM_ALLOWED_ACTIONS") or [])}
     offered = actions & {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT",
                          "_NET_WM_ACTION_RESIZE"}
     check(not offered, "the window manager offers " + ", ".join(sorted(offered)))
@@ -352,28 +195,28 @@ def check_hints(desk, window):
         a.replace("_NET_WM_ACTION_", "") for a in actions))))
 
 
-def check_held(desk, window, states, design):
+def check_held(desk, window, wanted, design):
     """A state request ends with the window at its design size and place."""
     before = desk.geometry(window)
     check(before[2:] == design, "the window is %dx%d before the request" % before[2:])
-    desk.request_state(window, 1, *states)
+    request_state(desk, window, 1, *wanted)
     # The window manager handles requests in order: once this second one
     # shows, the first has been dealt with.
-    desk.request_state(window, 1, "_NET_WM_STATE_ABOVE")
-    desk.wait(lambda: "_NET_WM_STATE_ABOVE" in desk.states(window), "the window manager")
-    desk.request_state(window, 0, "_NET_WM_STATE_ABOVE")
-    held = lambda: (not desk.states(window) & set(states)
-                    and "_NET_WM_STATE_ABOVE" not in desk.states(window)
+    request_state(desk, window, 1, "_NET_WM_STATE_ABOVE")
+    desk.wait(lambda: "_NET_WM_STATE_ABOVE" in states(desk, window), "the window manager")
+    request_state(desk, window, 0, "_NET_WM_STATE_ABOVE")
+    held = lambda: (not states(desk, window) & set(wanted)
+                    and "_NET_WM_STATE_ABOVE" not in states(desk, window)
                     and desk.geometry(window) == before)
     try:
         desk.wait(held, "the window back at %s" % (before,))
     except Failure:
         pass
-    desk.settle()
+    desk.settle(SETTLE_S)
     check(held(), "after %s the window is at %s with %s, not at %s"
-          % ("+".join(states), desk.geometry(window), desk.states(window), before))
+          % ("+".join(wanted), desk.geometry(window), states(desk, window), before))
     say("held: %s ends at %dx%d+%d+%d" % ("+".join(s.replace("_NET_WM_STATE_", "")
-                                              for s in states), before[2], before[3],
+                                              for s in wanted), before[2], before[3],
                                              before[0], before[1]))
 
 
@@ -388,7 +231,7 @@ def watch_fade(desk, window, looks, program):
     span = content[channel] - ROOT_COLOR[channel]
     seen = []
     while program.poll() is None:
-        shown = desk.pixel(desk.root, x + px, y + py)[channel]
+        shown = desk.pixel(x + px, y + py)[channel]
         alpha = round(255 * (shown - ROOT_COLOR[channel]) / span)
         if not seen or seen[-1] != alpha:
             seen.append(alpha)
@@ -397,14 +240,14 @@ def watch_fade(desk, window, looks, program):
 
 
 def check_fade(desk, name, window, program):
-    looks_before = [desk.pixel(window, px, py) for px, py in CONTROL_POINTS]
+    looks_before = [desk.pixel(px, py, window) for px, py in CONTROL_POINTS]
     opacity = desk.atom("_NET_WM_WINDOW_OPACITY")
     recorder = OpacityRecorder(name, window.id, opacity)
     working = desk.prop(window, "_NET_WM_WINDOW_OPACITY")[0]
-    desk.send_root_message(window, "_NET_CLOSE_WINDOW", [X.CurrentTime, 2, 0, 0, 0])
+    send_root_message(desk, window, "_NET_CLOSE_WINDOW", [X.CurrentTime, 2, 0, 0, 0])
     desk.wait(lambda: desk.prop(window, "_NET_WM_WINDOW_OPACITY")[0] < working,
               "the first step of the fade")
-    looks_during = [desk.pixel(window, px, py) for px, py in CONTROL_POINTS]
+    looks_during = [desk.pixel(px, py, window) for px, py in CONTROL_POINTS]
     check(looks_during == looks_before,
           "the controls changed color when the close began: %s, before %s"
           % (looks_during, looks_before))
@@ -488,95 +331,52 @@ def check_pictures(desk, window, scale):
     say("icon: %s" % " ".join("%dx%d" % size for size in sizes))
 
 
-def run(args):
-    for tool in ("Xvfb", "hsetroot", args.wm) + ((args.compositor,) if args.compositor else ()):
-        if shutil.which(tool) is None:
-            say(tool + " is not installed")
-            return SKIP
-    with tempfile.TemporaryDirectory(prefix="md5z-desktop-") as home:
-        os.chmod(home, 0o700)
-        server, name = start_x_server("2048x1536x24" if args.scale > 1 else "1024x768x24")
-        processes = []
-        log = open(os.path.join(home, "log"), "w+")
-        program_log = None
-        try:
-            env = dict(os.environ, DISPLAY=name, XDG_RUNTIME_DIR=home, HOME=home,
-                       XDG_CONFIG_HOME=os.path.join(home, "config"),
-                       QT_SCALE_FACTOR=str(args.scale))
-            for variable in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
-                             "MD5ZEVRIN_TEST_DISMISS_BOXES"):
-                env.pop(variable, None)
-            desk = Desktop(name)
-            subprocess.run(["hsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOR], env=env,
-                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            wm = [args.wm] + (["--compositor=on", "--sm-client-disable"]
-                              if args.wm == "xfwm4" else ["--sm-disable"])
-            processes.append(start(wm, env, log))
-            desk.wait(desk.wm_ready, "the window manager")
-            if args.compositor:
-                processes.append(start([args.compositor], env, log))
-            composited = args.compositor is not None or args.wm == "xfwm4"
-            if composited:
-                desk.wait(desk.compositor_ready, "the compositor")
+def run(desk, program):
+    # As on a Wayland session with XWayland: the window goes to X all the
+    # same, and says nothing of Wayland.
+    process = desk.start([program], env={"WAYLAND_DISPLAY": "md5z-no-such-compositor"})
+    [notice] = desk.wait_windows(NOTICE_TITLE, 1)
+    [window] = desk.windows(WINDOW_TITLE)
+    # Its state, size and place changes wake the waits below.
+    window.change_attributes(event_mask=X.PropertyChangeMask | X.StructureNotifyMask)
+    owner = notice.get_wm_transient_for()
+    check(owner is not None and owner.id == window.id, "the notice is not transient for the window")
+    desk.key("Return", window=notice)
+    desk.wait_windows(NOTICE_TITLE, 0)
+    say("notice: over the window, dismissed with Return")
 
-            # As on a Wayland session with XWayland: the window goes to X all
-            # the same, and says nothing of Wayland.
-            program_log = open(os.path.join(home, "program.log"), "w+")
-            program = start([args.program], dict(env, WAYLAND_DISPLAY="md5z-no-such-compositor"),
-                            program_log)
-            processes.append(program)
-            desk.wait(lambda: desk.find(NOTICE_TITLE) is not None, "the notice")
-            notice = desk.find(NOTICE_TITLE)
-            window = desk.find(WINDOW_TITLE)
-            check(window is not None, "the notice is up but the window is not")
-            # Its state, size and place changes wake the waits below.
-            window.change_attributes(event_mask=X.PropertyChangeMask | X.StructureNotifyMask)
-            owner = notice.get_wm_transient_for()
-            check(owner is not None and owner.id == window.id,
-                  "the notice is not transient for the window")
-            desk.press_return(notice)
-            desk.wait(lambda: desk.find(NOTICE_TITLE) is None, "the notice to go")
-            say("notice: over the window, dismissed with Return")
-
-            if args.scale != 1:
-                check_pictures(desk, window, args.scale)
-                return 0
-            check_hints(desk, window)
-            design = desk.geometry(window)[2:]
-            check_alpha(desk, window)
-            check_held(desk, window, ["_NET_WM_STATE_MAXIMIZED_VERT",
-                                      "_NET_WM_STATE_MAXIMIZED_HORZ"], design)
-            check_held(desk, window, ["_NET_WM_STATE_FULLSCREEN"], design)
-            check_fade(desk, name, window, program)
-            program_log.seek(0)
-            said = [line for line in program_log if "wayland" in line.lower()]
-            check(not said, "the program tried Wayland: " + "".join(said))
-        except Failure as failure:
-            for output in (log, program_log):
-                if output is not None:
-                    output.seek(0)
-                    sys.stdout.write(output.read())
-            say("FAIL: %s" % failure)
-            return 1
-        finally:
-            for process in reversed(processes):
-                stop(process)
-            server.terminate()
-            server.wait()
-    return 0
+    scale = float(desk.env.get("QT_SCALE_FACTOR", 1))
+    if scale != 1:
+        check_pictures(desk, window, scale)
+        return
+    check_hints(desk, window)
+    design = desk.geometry(window)[2:]
+    check_alpha(desk, window)
+    check_held(desk, window, ["_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"],
+               design)
+    check_held(desk, window, ["_NET_WM_STATE_FULLSCREEN"], design)
+    check_fade(desk, desk.env["DISPLAY"], window, process)
+    said = [line for line in desk.output(process).splitlines() if "wayland" in line.lower()]
+    check(not said, "the program tried Wayland: " + "\n".join(said))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True)
-    parser.add_argument("--wm", required=True, choices=["openbox", "xfwm4"])
-    parser.add_argument("--compositor", help="a compositor to run beside the window manager")
-    parser.add_argument("--scale", type=int, default=1,
-                        help="a device pixel ratio: checks the icon and the pointers only")
+    parser.add_argument("--desktop", required=True)
     args = parser.parse_args()
-    if args.scale == 1 and args.wm == "openbox" and args.compositor is None:
-        parser.error("the window's translucency needs a compositor: --compositor")
-    return run(args)
+    try:
+        with desktops.Session(args.desktop, root=ROOT_COLOR) as desk:
+            try:
+                run(desk, args.program)
+            except Failure as failure:
+                sys.stdout.write(desk.log())
+                say("FAIL: %s" % failure)
+                return 1
+    except desktops.Unavailable as missing:
+        say("skipped: %s" % missing)
+        return SKIP
+    return 0
 
 
 if __name__ == "__main__":

@@ -137,5 +137,18 @@ TEST(Scenario, WithTheClipboardHeldElsewhereTheConfirmationStillRuns) {
     EXPECT_TRUE(p.copied.empty());
 }
 
+// A change the desktop did not notify, and a character that does not fit.
+TEST(Scenario, 加密DigestsTheTextShownAndTheBoxKeepsCharactersWhole) {
+    Started p;
+    p.type(u"abc");
+    p.input = u"xyz";
+    p.click(ann1);
+    EXPECT_EQ(p.at(Label12).caption, u"E65075D550F9B5BF9992FA1D71A131BE");
+    EXPECT_EQ(p.at(Label17).caption, u"27");
+    EXPECT_EQ(p.type(std::u16string(26, u'x') + u"😀"), 26u);
+    EXPECT_TRUE(p.edit(0, 1, u"😀"));
+    EXPECT_EQ(p.input.substr(0, 3), u"😀y");
+}
+
 }  // namespace
 }  // namespace md5z

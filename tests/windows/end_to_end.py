@@ -2,29 +2,32 @@
 """The Windows program under Wine on a real X server with a compositor, used
 as a person uses it:
 
-    end_to_end.py PROGRAM_EXE WINE_SESSION PREFIX PRODUCT_H ICON_FILE SCREENSHOT
+    end_to_end.py PROGRAM_EXE PREFIX PRODUCT_H ICON_FILE SCREENSHOT
 
-On an Xvfb of its own with openbox and xcompmgr over a grey root: answer the
+On a desktop of its own (tools/desktops: Xvfb, openbox and xcompmgr over a
+grey root, Wine with the prefix PREFIX): answer the
 start-up notice, type 中文abc with xdotool, click 加密, click the 复制 of the
 32 lower-case digits and read the clipboard with xclip, read a pixel of the
 translucent window over the known root color, close the window and time its
 fade-out until the window is gone and the process has ended; the screen
 before the close is kept in SCREENSHOT. A second start meanwhile must end
 silently. Then read the version record and the resources' language back out
-of the program file. Prints one line per figure.
+of the program file. Prints one line per figure. Exit status 77 when a
+tool is missing.
 """
 
 import os
 import re
-import signal
-import struct
+import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, "..", "packaging"), os.path.join(HERE, "..", "..", "tools")]
+import desktops  # noqa: E402
 import version_resource_check  # noqa: E402
+from desktops.wine import WINE  # noqa: E402
 
 TYPED_TEXT = "中文abc"
 # xdotool types a character that no key carries by remapping a spare key for
@@ -37,7 +40,6 @@ ROOT_GREY = 128
 WORKING_ALPHA = 235
 OPACITY_PROPERTY = 0xEBEBEBEB
 CHINESE_PRC = 0x0804
-SCREEN = (1024, 768)
 # Client-area pixels of the layout (twips / 15): the green face of 重置
 # (Shape4), the centres of 加密 and 重置 (ann1, ann2), the 复制 of row 4 (fz3)
 # and a spot of the white result table (Shape1) that no text covers.
@@ -49,67 +51,8 @@ TABLE_SPOT = (585, 162)
 FACE_GREEN = (0, 192, 0)
 WINDOW_START_SECONDS = 120
 SECOND_INSTANCE_SECONDS = 30
-# Debian keeps Wine's launcher in Wine's library folder.
-WINE = "/usr/lib/wine/wine64"
 FADE_LIMIT_SECONDS = 30
-
-
-class Failure(Exception):
-    pass
-
-
-def run(command, env, **options):
-    return subprocess.run(command, env=env, capture_output=True, text=True, **options)
-
-
-def wait_for(what, probe, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        found = probe()
-        if found:
-            return found
-        time.sleep(0.2)
-    raise Failure(f"timed out waiting for {what}")
-
-
-def start_display(stack):
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
-         "-nolisten", "tcp"],
-        pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    stack.append(xvfb)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        raise Failure("Xvfb did not start")
-    env = dict(os.environ, DISPLAY=f":{number}")
-    env.pop("WAYLAND_DISPLAY", None)
-    run(["hsetroot", "-solid", f"#{ROOT_GREY:02x}{ROOT_GREY:02x}{ROOT_GREY:02x}"], env)
-    # Without a window manager Wine waits on every window it hides.
-    stack.append(subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL))
-    stack.append(subprocess.Popen(["xcompmgr"], env=env, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL))
-    return env
-
-
-def find_window(env, name):
-    found = run(["xdotool", "search", "--onlyvisible", "--name", name], env)
-    ids = found.stdout.split()
-    return ids[0] if ids else None
-
-
-def screen_pixels(env):
-    shot = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=env,
-                          capture_output=True, check=True)
-    return shot.stdout
-
-
-def pixel(shot, x, y):
-    offset = (y * SCREEN[0] + x) * 3
-    return tuple(shot[offset:offset + 3])
+Failure = desktops.Failure
 
 
 def blended(color, alpha):
@@ -120,89 +63,65 @@ def near(a, b, tolerance):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
 
 
-def client_origin(env):
+def client_origin(shot):
     """Finds the green face of 重置 on screen: the client area lies at a known
     offset from it, whatever frame and menu bar the desktop draws."""
-    shot = screen_pixels(env)
     green = blended(FACE_GREEN, WORKING_ALPHA)
-    for y in range(SCREEN[1]):
-        for x in range(SCREEN[0]):
-            if near(pixel(shot, x, y), green, 6):
+    for y in range(shot.height):
+        for x in range(shot.width):
+            if near(shot.pixel(x, y), green, 6):
                 return x - GREEN_FACE[0], y - GREEN_FACE[1]
     raise Failure("the window's green face is nowhere on the screen")
 
 
-def click(env, origin, point):
-    x, y = origin[0] + point[0], origin[1] + point[1]
-    run(["xdotool", "mousemove", "--sync", str(x), str(y)], env)
-    time.sleep(0.1)
-    run(["xdotool", "click", "1"], env)
+def click(desk, origin, point):
+    desk.click(origin[0] + point[0], origin[1] + point[1])
     time.sleep(0.3)
 
 
-def clipboard(env):
-    return run(["xclip", "-o", "-selection", "clipboard"], env, timeout=10).stdout
-
-
-def start_program(env, session, prefix, program):
-    return subprocess.Popen(
-        [session, prefix, "--display", WINE, program], env=env,
-        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-        start_new_session=True)
-
-
-def check_second_instance(env, prefix, program):
+def check_second_instance(desk, program):
     """A second start while the window runs ends by itself, showing nothing."""
-    second = subprocess.Popen(
-        [WINE, program], env=dict(env, WINEPREFIX=os.path.abspath(prefix), WINEDEBUG="-all"),
-        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    deadline = time.monotonic() + SECOND_INSTANCE_SECONDS
-    while second.poll() is None and time.monotonic() < deadline:
-        if find_window(env, "^提示$"):
-            second.kill()
-            raise Failure("a second instance showed the notice")
-        time.sleep(0.1)
-    if second.poll() is None:
-        second.kill()
-        raise Failure(f"a second instance still runs after {SECOND_INSTANCE_SECONDS} s")
-    if second.returncode != 0:
-        raise Failure(f"a second instance ended with status {second.returncode}")
-
-
-def use_window(env, session, prefix, program, screenshot, figures):
-    process = start_program(env, session, prefix, program)
+    second = desk.start([WINE, program])
     try:
-        notice = wait_for("the notice 提示", lambda: find_window(env, "^提示$"),
-                          WINDOW_START_SECONDS)
-        run(["xdotool", "windowactivate", "--sync", notice], env)
-        run(["xdotool", "key", "--window", notice, "Return"], env)
-        window = wait_for("the window MD5Zevrin",
-                          lambda: None if find_window(env, "^提示$") else
-                          find_window(env, "^MD5Zevrin$"), 20)
-        opacity = run(["xprop", "-id", window, "_NET_WM_WINDOW_OPACITY"], env).stdout
-        figures["opacity-property"] = opacity.split("=")[-1].strip()
-        if str(OPACITY_PROPERTY) not in opacity:
-            raise Failure(f"window opacity {opacity.strip()!r}, expected {OPACITY_PROPERTY}")
+        desk.wait(lambda: second.poll() is not None or desk.windows("提示"),
+                  "the second start to end", SECOND_INSTANCE_SECONDS)
+    finally:
+        desk.stop(second)
+    if second.returncode != 0:
+        raise Failure(f"a second instance ended with status {second.returncode}, "
+                      "or showed the notice")
+
+
+def use_window(desk, program, screenshot, figures):
+    process = desk.start([WINE, program])
+    try:
+        [notice] = desk.wait_windows("提示", 1, WINDOW_START_SECONDS)
+        desk.key("Return", window=notice)
+        desk.wait_windows("提示", 0)
+        [window] = desk.wait_windows("MD5Zevrin", 1)
+        opacity = (desk.prop(window, "_NET_WM_WINDOW_OPACITY") or [None])[0]
+        figures["opacity-property"] = opacity
+        if opacity != OPACITY_PROPERTY:
+            raise Failure(f"window opacity {opacity}, expected {OPACITY_PROPERTY}")
         time.sleep(1)
 
-        origin = client_origin(env)
-        table = pixel(screen_pixels(env), origin[0] + TABLE_SPOT[0], origin[1] + TABLE_SPOT[1])
+        origin = client_origin(desk.screenshot())
+        table = desk.pixel(origin[0] + TABLE_SPOT[0], origin[1] + TABLE_SPOT[1])
         figures["table-pixel"] = table
         if not near(table, blended((255, 255, 255), WORKING_ALPHA), 2):
             raise Failure(f"white at alpha {WORKING_ALPHA} over grey reads {table}")
 
-        check_second_instance(env, prefix, program)
+        check_second_instance(desk, program)
 
         copied = None
         for typing_round in range(1, TYPING_ROUNDS + 1):
-            click(env, origin, CLEAR_LABEL)
-            run(["xdotool", "windowfocus", "--sync", window], env)
-            run(["xdotool", "type", "--delay", "100", TYPED_TEXT], env)
+            click(desk, origin, CLEAR_LABEL)
+            desk.focus(window)
+            desk.type(TYPED_TEXT, delay_ms=100)
             time.sleep(0.5)
-            click(env, origin, DIGEST_LABEL)
-            click(env, origin, COPY_LOWER32)
-            copied = wait_for("the digest on the clipboard",
-                              lambda: clipboard(env) if clipboard(env) else None, 10)
+            click(desk, origin, DIGEST_LABEL)
+            click(desk, origin, COPY_LOWER32)
+            copied = desk.wait(desk.clipboard, "the digest on the clipboard", 10)
             if copied == EXPECTED_LOWER32:
                 break
         figures["clipboard"] = copied
@@ -210,26 +129,22 @@ def use_window(env, session, prefix, program, screenshot, figures):
         if copied != EXPECTED_LOWER32:
             raise Failure(f"clipboard {copied!r}, expected {EXPECTED_LOWER32}")
 
-        run(["import", "-window", "root", screenshot], env)
+        desk.screenshot().save(screenshot)
         # The close button's request, as the window manager delivers it. The
         # window stays, fading, until the program ends itself.
         started = time.monotonic()
-        run(["wmctrl", "-i", "-c", window], env)
+        desk.run(["wmctrl", "-i", "-c", str(window.id)])
         time.sleep(0.1)
-        if not find_window(env, "^MD5Zevrin$"):
+        if not desk.windows("MD5Zevrin"):
             raise Failure("the window went at once instead of fading")
-        wait_for("the window to fade away", lambda: not find_window(env, "^MD5Zevrin$"),
-                 FADE_LIMIT_SECONDS)
+        desk.wait_windows("MD5Zevrin", 0, FADE_LIMIT_SECONDS)
         figures["fade-ms"] = round((time.monotonic() - started) * 1000)
         try:
             process.wait(timeout=FADE_LIMIT_SECONDS)
         except subprocess.TimeoutExpired:
             raise Failure(f"still running {FADE_LIMIT_SECONDS} s after the close request")
     finally:
-        # The session's trap stops Wine's server, and with it the program.
-        if process.poll() is None:
-            os.killpg(process.pid, signal.SIGTERM)
-            process.wait()
+        desk.stop(process)
 
 
 def check_program_file(program, product_header, icon_file):
@@ -248,26 +163,28 @@ def check_program_file(program, product_header, icon_file):
 
 
 def main(argv):
-    program, session, prefix, product_header, icon_file, screenshot = argv[1:7]
+    program, prefix, product_header, icon_file, screenshot = argv[1:6]
+    if shutil.which("wrestool") is None:
+        print("skipped: wrestool is not installed")
+        return 77
     failures = check_program_file(program, product_header, icon_file)
     figures = {}
-    stack = []
     try:
-        env = start_display(stack)
-        # Under Xvfb Wine now and then fails to make a window; one retry.
-        for attempt in (1, 2):
-            try:
-                use_window(env, session, prefix, program, screenshot, figures)
-                break
-            except Failure as failure:
-                if attempt == 2:
-                    failures.append(str(failure))
-                else:
-                    print(f"first attempt: {failure}; trying again")
-    finally:
-        for process in reversed(stack):
-            process.terminate()
-            process.wait()
+        with desktops.Session("wine-openbox+xcompmgr", root=(ROOT_GREY,) * 3,
+                              wine_prefix=prefix) as desk:
+            # Under Xvfb Wine now and then fails to make a window; one retry.
+            for attempt in (1, 2):
+                try:
+                    use_window(desk, program, screenshot, figures)
+                    break
+                except Failure as failure:
+                    if attempt == 2:
+                        failures.append(str(failure))
+                    else:
+                        print(f"first attempt: {failure}; trying again")
+    except desktops.Unavailable as missing:
+        print(f"skipped: {missing}")
+        return 77
     for name, value in figures.items():
         print(f"{name} {value}")
     for failure in failures:

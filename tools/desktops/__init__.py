@@ -9,6 +9,7 @@ module of this folder is loaded on import and registers its components and
 desktops; README.md says how to add one.
 """
 
+import ctypes
 import importlib
 import os
 import pkgutil
@@ -29,6 +30,9 @@ FOREIGN = ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_AD
 # Every process of a session carries this in its environment, so that the
 # end finds those that left their process group (daemons, activated services).
 MARK = "MD5Z_DESKTOP_SESSION"
+# The caller adopts the orphans of its sessions (prctl PR_SET_CHILD_SUBREAPER),
+# so that it can reap what it kills instead of leaving zombies behind.
+PR_SET_CHILD_SUBREAPER = 36
 
 COMPONENTS = {}  # name -> (start function, tools it needs)
 DESKTOPS = {}  # name -> [(component, options)]
@@ -74,6 +78,9 @@ def environment(session, **variables):
     session.env.update(variables)
 
 
+desktop("none")  # a private folder and an environment without any desktop
+
+
 class Session:
     """A named desktop in a private folder (HOME, XDG folders, logs).
 
@@ -89,6 +96,7 @@ class Session:
                           if shutil.which(tool) is None})
         if missing:
             raise Unavailable("not installed: " + " ".join(missing))
+        ctypes.CDLL(None).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
         self.folder = tempfile.mkdtemp(prefix="md5z-desktop-")
         self.mark = uuid.uuid4().hex
         self.processes, self.closers, self.screen = [], [], None
@@ -115,6 +123,18 @@ class Session:
             raise AttributeError(name)
         return getattr(self.screen, name)
 
+    def wait(self, condition, what, seconds=DEADLINE_S):
+        """Waits until condition() gives something true, and returns it: on
+        the screen's events where there is a screen."""
+        if self.screen is not None:
+            return self.screen.wait(condition, what, seconds)
+        end = time.monotonic() + seconds
+        while not (result := condition()):
+            if time.monotonic() > end:
+                raise Failure("timed out waiting for " + what)
+            time.sleep(0.05)
+        return result
+
     def path(self, *names, folder=False):
         """A path in the session's folder; folder=True makes it (mode 0700)."""
         path = os.path.join(self.folder, *names)
@@ -127,12 +147,17 @@ class Session:
         its output in the log file named log (default: the program's name)."""
         name = log or os.path.basename(command[0])
         with open(self.path(name + ".log"), "ab") as output:
-            process = subprocess.Popen(command, env=dict(self.env, **(env or {})),
+            process = subprocess.Popen(command, env=self.environment(env),
                                        stdin=subprocess.DEVNULL, stdout=output,
                                        stderr=subprocess.STDOUT, start_new_session=True, **popen)
         process.log = self.path(name + ".log")
         self.processes.append(process)
         return process
+
+    def environment(self, changes=None):
+        """env with changes; a change to None removes the variable."""
+        merged = dict(self.env, **(changes or {}))
+        return {name: value for name, value in merged.items() if value is not None}
 
     def start(self, command, env=None, **popen):
         """A program under test: spawn() with its own log, read by output()."""
@@ -145,8 +170,9 @@ class Session:
 
     def run(self, command, env=None, **options):
         """Runs a tool of the desktop to its end; its output is returned."""
-        return subprocess.run(command, env=dict(self.env, **(env or {})), capture_output=True,
-                              text=True, stdin=subprocess.DEVNULL, timeout=DEADLINE_S, **options)
+        options.setdefault("timeout", DEADLINE_S)
+        return subprocess.run(command, env=self.environment(env), capture_output=True,
+                              text=True, stdin=subprocess.DEVNULL, **options)
 
     def stop(self, process, sig=signal.SIGTERM):
         """Ends a process and its group: sig, then SIGKILL after a while."""
@@ -187,9 +213,10 @@ class Session:
             for pid in left:
                 try:
                     os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
+                    os.waitpid(pid, 0)
+                except (ProcessLookupError, ChildProcessError):
                     pass
-            time.sleep(0.1)
+            time.sleep(0.05)
 
     def log(self):
         """Every log of the session, for a failure's report."""

@@ -29,4 +29,5 @@ def accessibility_bus(session):
 
 
 desktop("openbox+a11y", "xvfb", "openbox", "dbus", "a11y")
+desktop("xvfb+dbus", "xvfb", "dbus")
 desktop("xvfb+a11y", "xvfb", "dbus", "a11y")

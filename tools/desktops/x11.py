@@ -11,8 +11,9 @@ import zlib
 
 from . import DEADLINE_S, Failure, component, desktop, read_line
 
-# Events wake every wait; a title set on a client inside a window manager's
-# frame raises none on the root, so a wait also looks again after this.
+# X events and the end of any process of the session wake every wait; a
+# title set on a client inside a window manager's frame raises none on the
+# root, so a wait also looks again after this.
 LOOK_AGAIN_S = 0.25
 
 
@@ -35,7 +36,9 @@ def _display_taken(number):
 def xvfb(session, size="1024x768x24"):
     """An Xvfb on a display number nobody uses, picked at random so that
     parallel sessions rarely try the same; a lost race tries another.
-    Session option root=(r, g, b) paints the root in that colour."""
+    Session options: size (WxHxDEPTH) for the screen, root=(r, g, b) paints
+    the root in that colour."""
+    size = session.options.get("size", size)
     for number in random.sample(range(100, 1000), 900):
         if _display_taken(number):
             continue
@@ -148,7 +151,12 @@ class X11Screen:
             if left <= 0:
                 raise Failure("timed out waiting for " + what)
             if not self.d.pending_events():
-                select.select([self.d], [], [], min(left, LOOK_AGAIN_S))
+                ends = [os.pidfd_open(p.pid) for p in self.session.processes if p.poll() is None]
+                try:
+                    select.select([self.d] + ends, [], [], min(left, LOOK_AGAIN_S))
+                finally:
+                    for end_fd in ends:
+                        os.close(end_fd)
 
     def settle(self, seconds):
         """Handles X events for a while."""

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "window/input_limit.h"
+
 namespace md5z {
 namespace {
 
@@ -154,7 +156,12 @@ bool FakePlatform::edit(std::size_t position, std::size_t count, std::u16string_
     position = std::min(position, changed.size());
     changed.erase(position, count);
     const auto limit = static_cast<std::size_t>(layoutOf(ControlId::Text1).maxLength);
-    changed.insert(position, inserted.substr(0, limit - std::min(limit, changed.size())));
+    const auto kept = inserted.substr(0, limit - std::min(limit, changed.size()));
+    changed.insert(position, kept);
+    if (const auto half = halfCharacterAtLimit(changed, position + kept.size(), limit);
+        half != std::u16string::npos) {
+        changed.erase(half, 1);
+    }
     if (!userCanReach() || changed == input) {
         return false;
     }

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "window/controls.h"
-#include "window/platform.h"
 #include "window/form.h"
 #include "window/layout.h"
+#include "window/platform.h"
 
 namespace md5z {
 
@@ -54,8 +54,8 @@ class FakePlatform : public Platform {
     // first, the lower timer number first on a tie.
     void advance(int milliseconds);
     // The user replacing `count` units of the input at `position`. As in the
-    // real box, what does not fit is dropped and only a different text is a
-    // change.
+    // real box, what does not fit is dropped, a character whole or not at
+    // all, and only a different text is a change.
     bool edit(std::size_t position, std::size_t count, std::u16string_view inserted);
     // One edit per unit, at the end; returns how many units were taken.
     std::size_t type(std::u16string_view units);

@@ -21,6 +21,7 @@
 #include "platform/qt/event_tap.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/text_box_limit.h"
 #include "platform/qt/wayland.h"
 
 namespace md5z {
@@ -172,6 +173,7 @@ void QtPlatform::click(ControlId id) {
 void QtPlatform::wireTextBox() {
     QLineEdit* box = textBox();
     box->setMouseTracking(true);
+    keepCharactersWhole(*box);
     QObject::connect(box, &QLineEdit::textChanged, box,
                      [this] { react([](Form1& form) { form.Text1_Change(); }); });
     // Enter in the input box digests, like a click on 加密.

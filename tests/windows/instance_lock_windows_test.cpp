@@ -1,0 +1,112 @@
+// The instance lock on Windows against objects that others put under its
+// mutex's name: Wine runs every process as one user, so "another owner" is
+// a mutex whose owner is another SID, as another user of the session would
+// make it.
+
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "instance/instance_lock.h"
+
+namespace {
+
+using md5z::InstanceLock;
+
+std::wstring thisUsersSid() {
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    char buffer[256];
+    DWORD size = sizeof buffer;
+    GetTokenInformation(token, TokenUser, buffer, size, &size);
+    CloseHandle(token);
+    wchar_t* text = nullptr;
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+    std::wstring sid = text;
+    LocalFree(text);
+    return sid;
+}
+
+// A desktop no other test run on this machine uses.
+std::string privateDesktop(const char* which) {
+    return "test/" + std::to_string(GetCurrentProcessId()) + '/' + which;
+}
+
+std::wstring mutexName(const std::string& desktop) {
+    return L"Local\\io.github.zevrin.MD5Zevrin/" + thisUsersSid() + L'/' +
+           std::wstring(desktop.begin(), desktop.end());
+}
+
+// What sits under the mutex's name before the first start.
+enum class Squatter { None, ThisUsersMutex, OtherOwnersMutex, LockedOutMutex, Event };
+
+// Another owner is the Administrators group, as whom the test may create.
+HANDLE squat(Squatter squatter, const std::wstring& name) {
+    const std::wstring rules = squatter == Squatter::ThisUsersMutex
+                                   ? L"O:" + thisUsersSid() + L"D:(A;;GA;;;" + thisUsersSid() + L")"
+                               : squatter == Squatter::OtherOwnersMutex ? L"O:BAD:(A;;GA;;;WD)"
+                                                                        : L"O:BAD:P";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(rules.c_str(), SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    HANDLE object = squatter == Squatter::None ? nullptr
+                    : squatter == Squatter::Event
+                        ? CreateEventW(&attributes, TRUE, FALSE, name.c_str())
+                        : CreateMutexW(&attributes, FALSE, name.c_str());
+    LocalFree(descriptor);
+    return object;
+}
+
+struct Row {
+    const char* name;
+    Squatter squatter;
+    bool withFolder;
+    bool firstStopped;   // the squatter counts as an instance
+    bool secondStopped;  // the rule still holds between two starts
+};
+
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class InstanceLockAgainstSquatters : public testing::TestWithParam<Row> {};
+
+TEST_P(InstanceLockAgainstSquatters, OnlyThisUsersInstanceCounts) {
+    const Row& row = GetParam();
+    const std::string desktop = privateDesktop(row.name);
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("instance-" + desktop.substr(5));
+    std::filesystem::create_directories(folder);
+    const std::string folderName = row.withFolder ? folder.string() : std::string();
+    HANDLE squatter = squat(row.squatter, mutexName(desktop));
+    if (row.squatter != Squatter::None) {
+        ASSERT_NE(squatter, nullptr);
+    }
+    {
+        const InstanceLock first(desktop, folderName);
+        EXPECT_EQ(first.heldElsewhere(), row.firstStopped);
+        EXPECT_EQ(InstanceLock(desktop, folderName).heldElsewhere(), row.secondStopped);
+    }
+    CloseHandle(squatter);
+    EXPECT_TRUE(InstanceLock(desktop, folderName).held()) << "nothing outlives its holder";
+    std::filesystem::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, InstanceLockAgainstSquatters,
+    testing::Values(Row{"free", Squatter::None, true, false, true},
+                    Row{"freeWithoutFolder", Squatter::None, false, false, true},
+                    Row{"thisUsersMutex", Squatter::ThisUsersMutex, true, true, true},
+                    Row{"otherOwner", Squatter::OtherOwnersMutex, true, false, true},
+                    Row{"otherOwnerWithoutFolder", Squatter::OtherOwnersMutex, false, false, false},
+                    Row{"lockedOut", Squatter::LockedOutMutex, true, false, true},
+                    Row{"event", Squatter::Event, true, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
