@@ -262,6 +262,22 @@ void answerCallers(int listener) {
     }
 }
 
+// A Wayland compositor's socket is found as the toolkit finds it, in the
+// runtime folder unless its name is a path, and named by the file it is:
+// two compositors that gave their sockets one name in two runtime folders
+// are two desktops, and one socket reached through two paths is one.
+// Where there is no such file, the name as it is.
+std::string waylandSocketOf(std::string_view display) {
+    const std::string name(display.empty() ? "wayland-0" : display);
+    const std::string path =
+        name.front() == '/' ? name : std::string(environmentValue("XDG_RUNTIME_DIR")) + '/' + name;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode)) {
+        return name;
+    }
+    return "socket " + std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino);
+}
+
 }  // namespace
 
 struct InstanceLock::Parts {
@@ -279,7 +295,8 @@ struct InstanceLock::Parts {
 
 std::string desktopOfThisProcess(std::string_view windowSystem) {
     return desktopName(windowSystem, environmentValue("DISPLAY"),
-                       environmentValue("WAYLAND_DISPLAY"), static_cast<long>(::getpid()));
+                       waylandSocketOf(environmentValue("WAYLAND_DISPLAY")),
+                       static_cast<long>(::getpid()));
 }
 
 // The login's runtime folder when there is one; else a folder of this
