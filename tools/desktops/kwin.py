@@ -54,24 +54,24 @@ def kwin(session):
 class KWinScreen(CompositorScreen):
     def __init__(self, session, process):
         super().__init__(session)
-        self.process, self.scripts = process, 0
+        self.process, self.scripts, self.bus = process, 0, None
 
     def screenshot(self):
         from gi.repository import Gio, GLib
-        bus = Gio.DBusConnection.new_for_address_sync(
-            self.session.env["DBUS_SESSION_BUS_ADDRESS"],
-            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
-            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
+        if self.bus is None:
+            self.bus = Gio.DBusConnection.new_for_address_sync(
+                self.session.env["DBUS_SESSION_BUS_ADDRESS"],
+                Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+                | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
         read_end, write_end = os.pipe()
         fds = Gio.UnixFDList.new()
         fds.append(write_end)
         os.close(write_end)
-        reply, _ = bus.call_with_unix_fd_list_sync(
+        reply, _ = self.bus.call_with_unix_fd_list_sync(
             "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2",
             "CaptureArea", GLib.Variant("(iiuua{sv}h)", (0, 0, 1024, 768, {}, 0)),
             GLib.VariantType("(a{sv})"), Gio.DBusCallFlags.NONE, SHOT_MS, fds, None)
         del fds
-        bus.close_sync(None)
         meta = reply.unpack()[0]
         width, height, stride = meta["width"], meta["height"], meta["stride"]
         data = bytearray()

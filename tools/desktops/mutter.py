@@ -13,6 +13,8 @@ from .x11 import Image
 
 SOCKET = "md5z-mutter"
 SIZE = (1024, 768)
+# A frame on its way comes within this.
+FRAME_WAIT_S = 0.15
 REMOTE = "org.gnome.Mutter.RemoteDesktop"
 CAST = "org.gnome.Mutter.ScreenCast"
 KEYSYMS = {"Return": 0xFF0D, "Escape": 0xFF1B, "F4": 0xFFC1, "Up": 0xFF52, "space": 0x20,
@@ -67,6 +69,7 @@ class MutterScreen(CompositorScreen):
         context = GLib.MainContext.default()
         self.wait(lambda: context.iteration(False) or nodes, "mutter's screen cast stream")
         self.node = nodes[0]
+        self._watch()
         # The virtual keyboard's first key can be lost.
         self.key("shift")
 
@@ -76,33 +79,44 @@ class MutterScreen(CompositorScreen):
                                   GLib.VariantType(reply) if reply else None, 0,
                                   DEADLINE_S * 1000, None).unpack()
 
-    def _stream(self, *limit):
-        return ["gst-launch-1.0", "-q", "pipewiresrc", "path=%d" % self.node, *limit, "!",
-                "videoconvert", "!", "video/x-raw,format=BGRx,width=%d,height=%d" % SIZE, "!",
-                "fdsink"]
+    def _watch(self):
+        """One stream for the session: mutter sends a frame for each change
+        on screen, and the latest is the screen as it is."""
+        command = ["gst-launch-1.0", "-q", "pipewiresrc", "path=%d" % self.node, "!",
+                   "videoconvert", "!", "video/x-raw,format=BGRx,width=%d,height=%d" % SIZE, "!",
+                   "fdsink"]
+        stream = subprocess.Popen(command, env=self.session.environment(),
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.session.closers.append(lambda: (stream.terminate(), stream.wait()))
+        self.latest, self.count, self.recording = None, 0, None
+        self.arrived = threading.Condition()
+        threading.Thread(target=self._read, args=(stream,), daemon=True).start()
+        self.wait(lambda: self.latest, "mutter's first frame")
+
+    def _read(self, stream):
+        size = SIZE[0] * SIZE[1] * 4
+        while (frame := stream.stdout.read(size)) and len(frame) == size:
+            with self.arrived:
+                self.latest, self.count = frame, self.count + 1
+                if self.recording is not None:
+                    self.recording.append(frame)
+                self.arrived.notify_all()
 
     def screenshot(self):
-        frame = subprocess.run(self._stream("num-buffers=1"), env=self.session.environment(),
-                               capture_output=True, check=True, timeout=DEADLINE_S).stdout
-        return Image(*SIZE, frame)
+        """The latest frame, once any frame on its way has come."""
+        with self.arrived:
+            count = self.count
+            self.arrived.wait_for(lambda: self.count != count, FRAME_WAIT_S)
+            return Image(*SIZE, self.latest)
 
     def record(self, done):
-        """Every frame mutter sends (one for each change on screen) until
-        done() holds, as images."""
-        stream = subprocess.Popen(self._stream(), env=self.session.environment(),
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        frames, size = [], SIZE[0] * SIZE[1] * 4
-
-        def read():
-            while (frame := stream.stdout.read(size)) and len(frame) == size:
-                frames.append(frame)
-        reader = threading.Thread(target=read, daemon=True)
-        reader.start()
+        """Every frame until done() holds, as images."""
+        with self.arrived:
+            self.recording = []
         self.wait(done, "the end of the recording")
-        time.sleep(0.2)
-        stream.terminate()
-        stream.wait()
-        reader.join(DEADLINE_S)
+        time.sleep(FRAME_WAIT_S)
+        with self.arrived:
+            frames, self.recording = self.recording, None
         return [Image(*SIZE, frame) for frame in frames]
 
     def _keysym(self, symbol, pressed):
