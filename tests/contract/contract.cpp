@@ -74,10 +74,10 @@ class Player {
         std::visit(
             Overload{
                 [&](const Type& s) { d_.type(s.text); }, [&](const Paste& s) { d_.paste(s.text); },
-                [&](const Click& s) { d_.click(controlOf(s.on)); },
+                [&](const Click& s) { d_.click(controlOf(s.role)); },
                 [&](const Drag& s) { d_.drag(controlOf(s.from), controlOf(s.to)); },
                 [&](const Press& s) { d_.press(s.key); },
-                [&](const Hover& s) { d_.hover(controlOf(s.over)); },
+                [&](const Hover& s) { d_.hover(controlOf(s.role)); },
                 [&](const Choose& s) { d_.choose(menuOf(s.command)); },
                 [&](const Wait& s) { d_.wait(s.ms + s.ticks * d_.pace().slowest); },
                 [&](const Maximize&) { d_.maximize(); }, [&](const Close&) { d_.close(); },
@@ -113,8 +113,8 @@ class Player {
                     return unless(seen == s.alpha, "the opacity is " + std::to_string(seen));
                 },
                 [&](const Running& s) {
-                    return unless(d_.ended() != s.running,
-                                  s.running ? "the process ended" : "the process runs");
+                    return unless(d_.ended() != s.yes,
+                                  s.yes ? "the process ended" : "the process runs");
                 },
                 [&](const Box& s) -> std::optional<std::string> {
                     const auto boxes = d_.boxes();
@@ -130,10 +130,10 @@ class Player {
                 [&](const Opened& s) -> std::optional<std::string> {
                     const auto opened = d_.opened();
                     return differs("the address opened", opened.empty() ? u"" : opened.back(),
-                                   s.address);
+                                   s.text);
                 },
                 [&](const Focus& s) {
-                    return unless(d_.focused(controlOf(s.on)), named(s.on) + " has no focus");
+                    return unless(d_.focused(controlOf(s.role)), named(s.role) + " has no focus");
                 },
                 [&](const Reads& s) -> std::optional<std::string> {
                     const Accessible seen = d_.accessible(controlOf(s.of));
