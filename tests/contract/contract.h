@@ -3,6 +3,7 @@
 // loaded, its start-up notice answered, and plays the row's steps in order.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -121,7 +122,7 @@ struct Caption {
     Role of;
     std::u16string_view text;
 };
-using InputReads = Text<struct InputReadsTag>;
+using InputReads = Text<struct InputReadsTag>;  // as the box shows it
 using Clipboard = Text<struct ClipboardTag>;
 struct Enabled {
     Role of;
@@ -165,8 +166,9 @@ struct Reads {
     std::u16string_view value;
     bool enabled = true;
 };
-using DesignSize = Event<struct DesignSizeTag>;  // normal, at the size the layout gives
-using Idle = Event<struct IdleTag>;              // the housekeeping tick sleeps
+// Normal, at the size the layout gives, and the user cannot resize it.
+using DesignSize = Event<struct DesignSizeTag>;
+using Idle = Event<struct IdleTag>;  // the housekeeping tick sleeps
 // The second instance ended unseen; the first is as it was.
 using AnotherEnded = Event<struct AnotherEndedTag>;
 
@@ -203,9 +205,13 @@ struct Accessible {
 class Driver {
   public:
     virtual ~Driver() = default;
-    // Milliseconds: simulated time, or the steady clock.
-    virtual bool simulated() const = 0;
-    virtual long long now() = 0;
+    // Milliseconds: the steady clock's, or simulated time.
+    virtual bool simulated() const { return false; }
+    virtual long long now() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
     virtual Pace pace() const = 0;
 
     virtual void type(std::u16string_view text) = 0;
