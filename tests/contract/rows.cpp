@@ -95,7 +95,7 @@ const std::vector<Row>& rows() {
           Caption{Hex32Upper, kPlaceholder}, Enabled{CopyHex32Upper, false},
           Drawn{Warning, kCyan}}},
         {"TheEmptyInputWarningLastsTwoSecondsFromTheLatestDigest",
-         {Click{DigestButton}, Drawn{Warning, kCyan}, Caption{Hex32Upper, kPlaceholder}, Wait{1500},
+         {Click{DigestButton}, Drawn{Warning, kCyan}, Caption{Hex32Upper, kPlaceholder}, Wait{500},
           Click{DigestButton}, Drawn{Warning, kCyan}, Lasts{2000}, Drawn{Warning, kCyan, false}}},
         {"OnlyAWholeClickDigests",
          {Type{u"abc"}, Drag{DigestButton, Background}, Drag{ClearButton, DigestButton},
