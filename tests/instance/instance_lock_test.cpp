@@ -331,6 +331,36 @@ INSTANTIATE_TEST_SUITE_P(Rows, SimultaneousStarts,
                                          Race{"withoutFolder", false, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Compositors name their sockets wayland-0, wayland-1... in the runtime
+// folder of their session: the file, not the name, is the desktop.
+TEST(DesktopName, AWaylandDisplayIsItsSocketFile) {
+    const ScratchFolder one, two;
+    const auto listenAt = [](const std::string& path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        EXPECT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        return socket;
+    };
+    const int sockets[] = {listenAt(one.path() + "/wayland-9"),
+                           listenAt(two.path() + "/wayland-9")};
+    const auto desktopWith = [](const std::string& runtime, const char* display) {
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        ::setenv("WAYLAND_DISPLAY", display, 1);
+        return md5z::desktopOfThisProcess("wayland");
+    };
+    const std::string first = desktopWith(one.path(), "wayland-9");
+    EXPECT_NE(desktopWith(two.path(), "wayland-9"), first);
+    EXPECT_EQ(desktopWith("/nonexistent", (one.path() + "/wayland-9").c_str()), first);
+    EXPECT_EQ(desktopWith(one.path() + "/.", "wayland-9"), first);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::unsetenv("WAYLAND_DISPLAY");
+    for (const int socket : sockets) {
+        ::close(socket);
+    }
+}
+
 TEST(DesktopName, SpellingsOfOneXServerAreOneDesktop) {
     const std::string server = desktopName("xcb", ":7", "wayland-1", 1);
     EXPECT_EQ(desktopName("xcb", ":7.0", "", 2), server);
