@@ -100,6 +100,36 @@ class AccessibilityTest : public QObject {
   private Q_SLOTS:
     void initTestCase() { prepareWindowTests(runtime_); }
 
+    // A row or the counter reads through its text what it shows, and a
+    // screen reader reviews it by where its characters are drawn: left to
+    // right without gaps inside the label, and the point inside a
+    // character's place finds that character. The input box's text is one
+    // run of attributes, not a run per character.
+    void textsTellWhereTheyAreDrawn() {
+        Window w;
+        w.box()->setText(kSample);
+        w.press(ann1);
+        for (const ControlId id : {Label17, Label8, Label9, Label10, Label11, Label12}) {
+            QAccessibleTextInterface* text = w.accessible(id)->textInterface();
+            QCOMPARE(text->text(-4, 1000), w.caption(id));
+            QCOMPARE(text->text(2, 5), w.caption(id).mid(2, 3));
+            const QRect control(w.control(id)->mapToGlobal(QPoint()), w.control(id)->size());
+            int right = text->characterRect(0).left();
+            for (int offset = 0; offset < text->characterCount(); ++offset) {
+                const QRect place = text->characterRect(offset);
+                QVERIFY2(control.contains(place), qPrintable(w.caption(id)));
+                QCOMPARE(place.left(), right);
+                QCOMPARE(text->offsetAtPoint(place.center()), offset);
+                right = place.right() + 1;
+            }
+            QVERIFY(text->characterRect(text->characterCount()).isEmpty());
+        }
+        int start = -1;
+        int end = -1;
+        w.accessible(Text1)->textInterface()->attributes(2, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(0, static_cast<int>(kSample.size())));
+    }
+
     // The tree holds what a person can see and nothing more: no store, shape,
     // line, background, focus frame or row caption; the warning only while
     // it shows. Parent and child links agree, as AT-SPI walks both ways.
