@@ -25,8 +25,10 @@ using enum ControlId;
 const QString kClientName = QStringLiteral("Form1");
 // What the counter counts; the window shows only the number.
 const QString kCounterName = QStringLiteral("还可输入的字符数");
-// The object that carries what a click changed to a screen reader.
+// The object that carries what a click changed to a screen reader, and the
+// property that holds it.
 const QString kNoticeName = QStringLiteral("clickNotice");
+constexpr char kNoticeText[] = "text";
 // What 重置 is confirmed with; the window itself shows no word for it.
 const QString kResetDone = QStringLiteral("已重置");
 // The rendition a digest is told by: the 32 lower-case digits.
@@ -401,7 +403,7 @@ class NoticeAccessible final : public QAccessibleObject {
     QAccessibleInterface* child(int) const override { return nullptr; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text kind) const override {
-        return kind == QAccessible::Name ? object()->property("text").toString() : QString();
+        return kind == QAccessible::Name ? object()->property(kNoticeText).toString() : QString();
     }
     QAccessible::Role role() const override { return QAccessible::Notification; }
     QAccessible::State state() const override { return {}; }
@@ -474,8 +476,8 @@ void announceClick(QWidget& client, ControlId clicked) {
         notice = new QObject(&client);
         notice->setObjectName(kNoticeName);
     }
-    notice->setProperty("text", outcome);
-    // The name changes first, so that no reader keeps the last one.
+    notice->setProperty(kNoticeText, outcome);
+    // The name changes first: a reader that kept the last one reads it afresh.
     QAccessibleEvent renamed(notice, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&renamed);
     QAccessibleEvent shown(notice, QAccessible::ObjectShow);
