@@ -12,9 +12,30 @@ FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 60
 WINDOWS_DIR  ?= build-windows
 
-.PHONY: all deps configure build test run clean format install package bench bench-startup bench-memory test-sanitize fuzz screenshot unit-tables windows test-windows package-windows
+.PHONY: all help deps configure build test run clean format install package bench bench-startup bench-memory test-sanitize fuzz screenshot unit-tables windows test-windows package-windows
 
 all: build
+
+help:
+	@echo 'make, make all      the same as make build'
+	@echo 'make build           configure and build the programs and tests into $(BUILD_DIR)'
+	@echo 'make test            build, then run every test with CTest (ctest -L LABEL in $(BUILD_DIR) picks some)'
+	@echo 'make run             build, then start the window program'
+	@echo 'make install         install into PREFIX (default: CMake'"'"'s /usr/local)'
+	@echo 'make package         the Debian package, in $(BUILD_DIR)'
+	@echo 'make bench           the digest engine and a click'"'"'s work against OpenSSL (release build)'
+	@echo 'make bench-startup   the window'"'"'s start-up time, memory and idle processor use'
+	@echo 'make bench-memory    md5zevrin-cli'"'"'s peak memory on a 1 GB line'
+	@echo 'make test-sanitize   every test under AddressSanitizer and UndefinedBehaviorSanitizer'
+	@echo 'make fuzz            each libFuzzer target for FUZZ_SECONDS'
+	@echo 'make windows         cross-build the Windows program into $(WINDOWS_DIR)'
+	@echo 'make test-windows    the Windows build'"'"'s tests under Wine'
+	@echo 'make package-windows the Windows zip, in $(WINDOWS_DIR)'
+	@echo 'make unit-tables     regenerate the code page and upper-case tables from ICU'
+	@echo 'make screenshot      regenerate docs/screenshot.png from the real window'
+	@echo 'make format          clang-format every C++ file'
+	@echo 'make clean           remove every build folder'
+	@echo 'make deps            install the packages the build and tests need'
 
 deps:
 	./tools/install-deps
@@ -118,8 +139,8 @@ unit-tables: configure
 screenshot: build
 	cmake --build $(BUILD_DIR) --target screenshot
 
-format:
+format: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(WINDOWS_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR)

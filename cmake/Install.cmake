@@ -82,8 +82,8 @@ if(WIN32 AND TARGET md5zevrin)
   target_compile_definitions(md5z_win32 PUBLIC MD5Z_RC_ICON=${MD5Z_RC_ICON}
     MD5Z_RC_POINTER=${MD5Z_RC_POINTER} MD5Z_RC_BACKGROUND=${MD5Z_RC_BACKGROUND})
   # The tests of the Win32 window load the same pictures from their own file.
-  if(TARGET md5z_win32_tests)
-    target_sources(md5z_win32_tests PRIVATE "${MD5Z_RC_SCRIPT}")
+  if(TARGET contract_win32)
+    target_sources(contract_win32 PRIVATE "${MD5Z_RC_SCRIPT}")
   endif()
 endif()
 

@@ -10,9 +10,9 @@ namespace md5z {
 // one-instance rule. `windowSystem` is the window system's name as the
 // toolkit gives it ("xcb", "wayland", ...). An X display is named by its
 // host and server number (":1", ":1.0" and "unix:1" are one desktop); a
-// Wayland display by its socket name. A window system that shares no screen
-// between processes (offscreen, minimal) is a desktop of its own for every
-// process.
+// Wayland display by its socket, as desktopOfThisProcess() names it. A
+// window system that shares no screen between processes (offscreen,
+// minimal) is a desktop of its own for every process.
 std::string desktopName(std::string_view windowSystem, std::string_view x11Display,
                         std::string_view waylandDisplay, long processId);
 

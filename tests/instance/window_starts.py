@@ -15,6 +15,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
@@ -46,6 +47,37 @@ SECOND = [
     ("the first killed outright", "kill", {}, "shows"),
     ("another display", None, {"DISPLAY": "other"}, "shows"),
 ]
+
+# Who else holds this user's name for the display, and what it answers to
+# those who ask: the user's window still opens, and of two starts at once
+# and a late one, one window still shows. Another user is uid 65534, run
+# through setpriv when the test runs as root (as CI does).
+OTHER_USER = 65534
+IMITATION = "io.github.zevrin.MD5Zevrin instance\n"
+SQUATTED = [
+    ("another user holds the name", OTHER_USER, ""),
+    ("another user answers as a window would", OTHER_USER, IMITATION),
+    ("a holder that hangs up at once", None, ""),
+]
+SQUATTER = r"""
+import socket, sys
+listener = socket.socket(socket.AF_UNIX)
+listener.bind("\0" + sys.argv[1])
+listener.listen(8)
+print("holding", flush=True)
+while True:
+    caller, _ = listener.accept()
+    try:
+        caller.sendall(sys.argv[2].encode())
+    except OSError:
+        pass  # a caller that has hung up already
+    caller.close()
+"""
+# Another user's program sees nothing of this user's session; with no bus
+# address at all, D-Bus would try to launch a bus for it (3 s).
+OTHER_USERS_SURROUNDINGS = {"HOME": "/nonexistent", "XDG_RUNTIME_DIR": None, "XDG_CONFIG_HOME": None,
+                            "XDG_CACHE_HOME": None, "XDG_DATA_HOME": None,
+                            "DBUS_SESSION_BUS_ADDRESS": "disabled:"}
 
 
 def check(condition, message):
@@ -107,13 +139,53 @@ def second_start(desk, other, program, first_folders, surroundings, expected):
     check(first.poll() is None or first_folders == "kill", "the first start ended")
 
 
+def as_user(uid, command):
+    if uid is None:
+        return command
+    return ["setpriv", "--reuid=%d" % uid, "--regid=%d" % uid, "--clear-groups"] + command
+
+
+def squatted(desk, program, uid, answer):
+    name = "io.github.zevrin.MD5Zevrin/%d/x11/%s" % (os.getuid(), desk.env["DISPLAY"])
+    holder = desk.start(as_user(uid, [sys.executable, "-c", SQUATTER, name, answer]),
+                        env=OTHER_USERS_SURROUNDINGS if uid else None)
+    desk.wait(lambda: "holding" in desk.output(holder) or holder.poll() is not None, "the holder")
+    check(holder.poll() is None, "the holder could not bind the name: " + desk.output(holder))
+    two_at_once(desk, program, {}, None)
+    check(holder.poll() is None, "the holder ended: " + desk.output(holder))
+
+
+def two_users(desk, program, others_program):
+    """Each user on one display gets a window, and each one only."""
+    mine = desk.start([program])
+    desk.wait_windows(NOTICE, 1)
+    theirs = desk.start(as_user(OTHER_USER, [others_program]), env=OTHER_USERS_SURROUNDINGS)
+    desk.wait_windows(NOTICE, 2)
+    ended_quietly(desk, desk.start(as_user(OTHER_USER, [others_program]),
+                                   env=OTHER_USERS_SURROUNDINGS))
+    ended_quietly(desk, desk.start([program]))
+    check(count(desk, NOTICE) == 2, "%d notices" % count(desk, NOTICE))
+    check(mine.poll() is None and theirs.poll() is None, "a window ended")
+
+
 def main():
     program = os.path.abspath(sys.argv[1])
     failures = 0
+    # Another user needs a copy of the program in a folder it can enter.
+    others_folder = tempfile.TemporaryDirectory(prefix="md5z-program-")
+    os.chmod(others_folder.name, 0o755)
+    others_program = shutil.copy(program, others_folder.name)
     try:
-        with desktops.Session("xvfb+dbus") as desk, desktops.Session("xvfb+dbus") as other:
+        with others_folder, desktops.Session("xvfb+dbus") as desk, \
+                desktops.Session("xvfb+dbus") as other:
             rows = [(row[0], two_at_once, (desk, program) + row[1:]) for row in AT_ONCE]
             rows += [(row[0], second_start, (desk, other, program) + row[1:]) for row in SECOND]
+            rows += [(row[0], squatted, (desk, program) + row[1:]) for row in SQUATTED
+                     if row[1] is None or os.geteuid() == 0]
+            if os.geteuid() == 0:
+                rows.append(("two users on one display", two_users, (desk, program, others_program)))
+            else:
+                print("skip rows of another user: they need root, to start its processes")
             for name, run, arguments in rows:
                 started, began = len(desk.processes), time.monotonic()
                 try:

@@ -5,7 +5,6 @@ import socket
 
 from . import DEADLINE_S, Failure, component, desktop
 
-SOCKET = "md5z-wayland"
 # The output's colour where no window is, for a test that reads pixels.
 BACKGROUND = 0xFF204060
 BACKGROUND_RGB = (0x20, 0x40, 0x60)
@@ -15,6 +14,9 @@ BACKGROUND_RGB = (0x20, 0x40, 0x60)
 def weston(session, backend="headless"):
     """Waits for weston's own word that it is ready (its systemd-notify
     module). Clients get WAYLAND_DISPLAY; DISPLAY stays as it is."""
+    # The socket lives in the session's runtime folder, but its name must be
+    # unique on the machine too: the window's one-instance rule goes by it.
+    socket_name = "md5z-wayland-" + session.mark[:12]
     config = session.path("weston.ini")
     with open(config, "w") as ini:
         ini.write("[core]\nidle-time=0\n[shell]\nbackground-color=0x%08x\npanel-position=none\n"
@@ -23,7 +25,7 @@ def weston(session, backend="headless"):
     notify.bind(session.path("notify"))
     notify.settimeout(DEADLINE_S)
     command = ["weston", "--backend=%s-backend.so" % backend, "--use-pixman",
-               "--socket=" + SOCKET, "--width=1024", "--height=768", "--config=" + config,
+               "--socket=" + socket_name, "--width=1024", "--height=768", "--config=" + config,
                "--modules=systemd-notify.so"]
     process = session.spawn(command, env={"NOTIFY_SOCKET": session.path("notify")})
     try:
@@ -33,9 +35,12 @@ def weston(session, backend="headless"):
         raise Failure("weston did not report ready:\n" + session.output(process))
     finally:
         notify.close()
-    session.env["WAYLAND_DISPLAY"] = SOCKET
+    session.env["WAYLAND_DISPLAY"] = socket_name
     if backend == "x11":
-        session.screen.wait(lambda: session.screen.pixel(0, 0) == BACKGROUND_RGB,
+        # weston draws its pointer, which may cover one of these corners.
+        corners = [(0, 0), (1023, 0), (0, 767), (1023, 767)]
+        session.screen.wait(lambda: sum(session.screen.pixel(x, y) == BACKGROUND_RGB
+                                        for x, y in corners) >= 3,
                             "weston's background on the screen")
     if "ASAN_OPTIONS" in session.env:
         # Mesa's EGL driver, which Qt's Wayland plugin loads, has no frame

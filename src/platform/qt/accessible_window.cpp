@@ -1,8 +1,12 @@
 #include "platform/qt/accessible_window.h"
 
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QStyle>
 #include <QWidget>
 #include <algorithm>
 #include <array>
@@ -11,6 +15,7 @@
 
 #include "platform/qt/label_buttons.h"
 #include "window/layout.h"
+#include "window/result_model.h"
 
 namespace md5z {
 namespace {
@@ -20,6 +25,12 @@ using enum ControlId;
 const QString kClientName = QStringLiteral("Form1");
 // What the counter counts; the window shows only the number.
 const QString kCounterName = QStringLiteral("还可输入的字符数");
+// The object that carries what a click changed to a screen reader.
+const QString kNoticeName = QStringLiteral("clickNotice");
+// What 重置 is confirmed with; the window itself shows no word for it.
+const QString kResetDone = QStringLiteral("已重置");
+// The rendition a digest is told by: the 32 lower-case digits.
+constexpr ControlId kToldDigest = Label11;
 
 // A result row: the caption at its left, the value it shows and the copy
 // label at its right end, if it has one.
@@ -176,8 +187,37 @@ class LabelAccessible final : public QAccessibleWidget, public QAccessibleTextIn
         return shown.mid(start, end - start);
     }
     int characterCount() const override { return static_cast<int>(shownText().size()); }
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
+    // Where the caption's characters are drawn on the screen: one line, at
+    // the top of the label, placed by its alignment. Screen readers review
+    // the text by these places; without them they read only the name.
+    QRect characterRect(int offset) const override {
+        const QString shown = shownText();
+        if (offset < 0 || offset >= shown.size()) {
+            return {};
+        }
+        const QFontMetrics metrics(label()->font());
+        const QRect box = label()->contentsRect();
+        const Qt::Alignment alignment =
+            QStyle::visualAlignment(label()->layoutDirection(), label()->alignment());
+        const int spare = box.width() - metrics.horizontalAdvance(shown);
+        int left = box.left();
+        if (alignment & Qt::AlignRight) {
+            left += spare;
+        } else if (alignment & Qt::AlignHCenter) {
+            left += spare / 2;
+        }
+        const QRect drawn(left + metrics.horizontalAdvance(shown.left(offset)), box.top(),
+                          metrics.horizontalAdvance(shown.mid(offset, 1)), metrics.height());
+        return {label()->mapToGlobal(drawn.topLeft()), drawn.size()};
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        for (int offset = 0; offset < characterCount(); ++offset) {
+            if (characterRect(offset).contains(point)) {
+                return offset;
+            }
+        }
+        return -1;
+    }
     void scrollToSubstring(int, int) override {}
     QString attributes(int, int* startOffset, int* endOffset) const override {
         *startOffset = 0;
@@ -221,6 +261,152 @@ class LabelAccessible final : public QAccessibleWidget, public QAccessibleTextIn
     }
 };
 
+// The input box, as Qt shows a line edit, except that its text reads as one
+// run of attributes: Qt's own reports an empty run at every offset, and a
+// screen reader that splits the text by runs loses the last character.
+class TextBoxAccessible final : public QAccessibleWidget,
+                                public QAccessibleTextInterface,
+                                public QAccessibleEditableTextInterface {
+  public:
+    explicit TextBoxAccessible(QLineEdit* box)
+        : QAccessibleWidget(box, QAccessible::EditableText) {}
+
+    QString text(QAccessible::Text kind) const override {
+        QString text = kind == QAccessible::Value ? box()->displayText() : QString();
+        if (text.isEmpty()) {
+            text = QAccessibleWidget::text(kind);
+        }
+        if (text.isEmpty() && kind == QAccessible::Description) {
+            text = box()->placeholderText();
+        }
+        return text;
+    }
+
+    void setText(QAccessible::Text kind, const QString& text) override {
+        if (kind == QAccessible::Value) {
+            box()->setText(text);
+        } else {
+            QAccessibleWidget::setText(kind, text);
+        }
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.editable = true;
+        state.readOnly = box()->isReadOnly();
+        state.passwordEdit = box()->echoMode() != QLineEdit::Normal;
+        state.selectableText = true;
+        return state;
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) {
+            return static_cast<QAccessibleTextInterface*>(this);
+        }
+        if (type == QAccessible::EditableTextInterface) {
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    void selection(int index, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = 0;
+        if (index == 0 && box()->hasSelectedText()) {
+            *startOffset = box()->selectionStart();
+            *endOffset = box()->selectionEnd();
+        }
+    }
+    int selectionCount() const override { return box()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override {
+        setSelection(0, startOffset, endOffset);
+    }
+    void removeSelection(int index) override {
+        if (index == 0) {
+            box()->deselect();
+        }
+    }
+    void setSelection(int index, int startOffset, int endOffset) override {
+        if (index == 0) {
+            box()->setSelection(startOffset, endOffset - startOffset);
+        }
+    }
+    int cursorPosition() const override { return box()->cursorPosition(); }
+    void setCursorPosition(int position) override { box()->setCursorPosition(position); }
+    QString text(int startOffset, int endOffset) const override {
+        if (startOffset > endOffset) {
+            return {};
+        }
+        return box()->displayText().mid(startOffset, endOffset - startOffset);
+    }
+    // Offset -2 names the caret.
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
+                             int* endOffset) const override {
+        return QAccessibleTextInterface::textBeforeOffset(atCaret(offset), boundary, startOffset,
+                                                          endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
+                            int* endOffset) const override {
+        return QAccessibleTextInterface::textAfterOffset(atCaret(offset), boundary, startOffset,
+                                                         endOffset);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
+                         int* endOffset) const override {
+        return QAccessibleTextInterface::textAtOffset(atCaret(offset), boundary, startOffset,
+                                                      endOffset);
+    }
+    int characterCount() const override { return static_cast<int>(box()->displayText().size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint& point) const override {
+        return box()->cursorPositionAt(box()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int startIndex, int endIndex) override {
+        box()->setCursorPosition(endIndex);
+        box()->setCursorPosition(startIndex);
+    }
+    QString attributes(int, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+    void deleteText(int startOffset, int endOffset) override {
+        box()->setText(box()->text().remove(startOffset, endOffset - startOffset));
+    }
+    void insertText(int offset, const QString& text) override {
+        box()->setText(box()->text().insert(offset, text));
+    }
+    void replaceText(int startOffset, int endOffset, const QString& text) override {
+        box()->setText(box()->text().replace(startOffset, endOffset - startOffset, text));
+    }
+
+  private:
+    QLineEdit* box() const { return static_cast<QLineEdit*>(widget()); }
+    int atCaret(int offset) const { return offset == -2 ? cursorPosition() : offset; }
+};
+
+// What a click changed, told once as a notification. Qt 6.4 has no event
+// that asks a screen reader to speak a text, and Orca reads neither a
+// label's new caption nor a name change that Qt sends without the new
+// name; a notification that shows is read at once. It lies outside the
+// tree of shown controls and is never drawn.
+class NoticeAccessible final : public QAccessibleObject {
+  public:
+    explicit NoticeAccessible(QObject* notice) : QAccessibleObject(notice) {}
+
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(object()->parent());
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text kind) const override {
+        return kind == QAccessible::Name ? object()->property("text").toString() : QString();
+    }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override { return {}; }
+};
+
 bool isChildOfClient(const QWidget& widget) {
     return widget.parentWidget() != nullptr && widget.parentWidget()->objectName() == kClientName;
 }
@@ -231,10 +417,15 @@ bool isChildOfClient(const QWidget& widget) {
 QAccessibleInterface* windowInterface(const QString&, QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
     if (widget == nullptr) {
-        return nullptr;
+        const bool notice = object->objectName() == kNoticeName && object->parent() != nullptr &&
+                            object->parent()->objectName() == kClientName;
+        return notice ? new NoticeAccessible(object) : nullptr;
     }
     if (object->metaObject() == &QLabel::staticMetaObject && isChildOfClient(*widget)) {
         return new LabelAccessible(static_cast<QLabel*>(widget));
+    }
+    if (object->metaObject() == &QLineEdit::staticMetaObject && isChildOfClient(*widget)) {
+        return new TextBoxAccessible(static_cast<QLineEdit*>(widget));
     }
     if (object->metaObject() == &QWidget::staticMetaObject &&
         qobject_cast<QMainWindow*>(widget->parentWidget()) != nullptr) {
@@ -243,7 +434,53 @@ QAccessibleInterface* windowInterface(const QString&, QObject* object) {
     return nullptr;
 }
 
+// The copy labels can be clicked exactly while the rows show a digest.
+bool showsDigest(const QWidget& client) {
+    const auto* copy =
+        client.findChild<QWidget*>(QLatin1String(nameOf(fz1)), Qt::FindDirectChildrenOnly);
+    return copy != nullptr && copy->isEnabled();
+}
+
+// What a person sees a click change: the digest (the text as it was
+// digested and its 32 lower-case digits), the empty-input warning, the
+// copy label's confirmation, or the cleared rows.
+QString outcomeOf(const QWidget& client, ControlId clicked) {
+    if (clicked == ann1 && showsDigest(client)) {
+        const Row& told = *rowShowing(kToldDigest);
+        return captionOf(client, ConvertedText.label) + QStringLiteral("，") +
+               captionOf(client, told.caption) + u' ' + captionOf(client, told.value);
+    }
+    if (clicked == ann1) {
+        return captionOf(client, EmptyInputWarning.control);
+    }
+    if (clicked == ann2) {
+        return kResetDone;
+    }
+    if (const Row* row = rowCopiedBy(clicked)) {
+        return captionOf(client, clicked) + u' ' + captionOf(client, row->caption);
+    }
+    return {};
+}
+
 }  // namespace
+
+void announceClick(QWidget& client, ControlId clicked) {
+    const QString outcome = outcomeOf(client, clicked);
+    if (outcome.isEmpty()) {
+        return;
+    }
+    auto* notice = client.findChild<QObject*>(kNoticeName, Qt::FindDirectChildrenOnly);
+    if (notice == nullptr) {
+        notice = new QObject(&client);
+        notice->setObjectName(kNoticeName);
+    }
+    notice->setProperty("text", outcome);
+    // The name changes first, so that no reader keeps the last one.
+    QAccessibleEvent renamed(notice, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
+    QAccessibleEvent shown(notice, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+}
 
 void installAccessibleWindow() {
     static const bool installed = [] {

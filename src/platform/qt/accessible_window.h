@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QWidget>
+
+#include "window/controls.h"
+
 namespace md5z {
 
 // Shows the window to assistive technology (screen readers, AT-SPI) as a
@@ -9,5 +13,10 @@ namespace md5z {
 // are left out. Installs the interfaces once per process; call it before the
 // window's widgets are made.
 void installAccessibleWindow();
+
+// Tells a screen reader at once what a click on a label-button of the
+// client area changed, in the window's own words where it has them: the
+// digest, the empty-input warning, a copy's confirmation, the reset.
+void announceClick(QWidget& client, ControlId clicked);
 
 }  // namespace md5z

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "instance/instance_lock.h"
+#include "platform/qt/accessible_window.h"
 #include "platform/qt/design_size.h"
 #include "platform/qt/event_tap.h"
 #include "platform/qt/pictures.h"
@@ -148,7 +149,7 @@ void QtPlatform::wireLabel(ControlId id) {
                     pressed_ == id && widget->rect().contains(mouse->position().toPoint());
                 pressed_.reset();
                 if (clicked && widget->isEnabled() && acceptsInput()) {
-                    react([id](Form1& form) { form.onClick(id); });
+                    click(id);
                 }
                 return true;
             }
@@ -163,6 +164,12 @@ void QtPlatform::wireLabel(ControlId id) {
     });
 }
 
+// A click reaches the form, and a screen reader hears what it changed.
+void QtPlatform::click(ControlId id) {
+    react([id](Form1& form) { form.onClick(id); });
+    announceClick(*widgets_.client, id);
+}
+
 void QtPlatform::wireTextBox() {
     QLineEdit* box = textBox();
     box->setMouseTracking(true);
@@ -170,8 +177,7 @@ void QtPlatform::wireTextBox() {
     QObject::connect(box, &QLineEdit::textChanged, box,
                      [this] { react([](Form1& form) { form.Text1_Change(); }); });
     // Enter in the input box digests, like a click on 加密.
-    QObject::connect(box, &QLineEdit::returnPressed, box,
-                     [this] { react([](Form1& form) { form.onClick(ControlId::ann1); }); });
+    QObject::connect(box, &QLineEdit::returnPressed, box, [this] { click(ControlId::ann1); });
     tap(box, [this](QObject*, QEvent* event) {
         if (event->type() == QEvent::MouseMove && acceptsInput()) {
             react([](Form1& form) { form.onMouseMove(ControlId::Text1); });

@@ -98,6 +98,7 @@ class QtPlatform final : public Platform {
     void noteChange() { delivery_.noteChange(); }
     void runHousekeepingTimer(bool run);
 
+    void click(ControlId id);
     void wireLabel(ControlId id);
     void wireTextBox();
     void wireSurface(ControlId id);

@@ -1,0 +1,168 @@
+// What the window does, written once and run by every platform's driver.
+//
+// A row: a name, then steps in order. Actions (Type, Paste, Click, Drag,
+// Press, Hover, Choose, Wait, Maximize, Close, ...) act as a person or the
+// desktop would; expectations (Caption, Clipboard, Enabled, Drawn, Opacity,
+// Lasts, Running, Box, ...) say what that person then perceives. Name things
+// by Role, never by control. Digests here come from outside the program
+// (RFC 1321's MD5 over the bytes the conversion should give).
+//
+// A step only some desktops can take needs a Capability (contract.h): add a
+// bit, make needs() in contract.cpp map the step to it, and list it in
+// kDriverCapabilities of each driver that implements it; other drivers skip
+// the rows that use the step.
+#include "contract.h"
+
+namespace md5z::contract {
+namespace {
+
+using enum Role;
+
+constexpr Color kBlue = rgb(0, 0, 0xFF);
+constexpr Color kPaleBlue = rgb(0xC0, 0xC0, 0xFF);
+constexpr Color kWhite = rgb(0xFF, 0xFF, 0xFF);
+constexpr Color kYellow = rgb(0xFF, 0xFF, 0x00);
+constexpr Color kCyan = rgb(0x00, 0xFF, 0xFF);
+constexpr Color kGreen = rgb(0, 0xC0, 0);
+constexpr Color kDarkGreen = rgb(0, 0x80, 0);
+
+constexpr std::u16string_view kPlaceholder = u"Loading...";
+constexpr std::u16string_view kReady = u"复制";
+constexpr std::u16string_view kCopied = u"已复制";
+constexpr std::u16string_view kEarlier = u"earlier";  // on the clipboard when each row starts
+
+}  // namespace
+
+const std::vector<Row>& rows() {
+    static const std::vector<Row> kRows{
+        {"StartsWithEmptyRowsAndTheNotice",
+         {Box{u"提示", u"MD5并不支持加密中文, 如输入了中文会自动转换成缩写并加密"}, Opacity{235},
+          DesignSize{}, Caption{Counter, u"30"}, Caption{ShownText, kPlaceholder},
+          Caption{Hex32Upper, kPlaceholder}, Enabled{CopyHex16Lower, false},
+          Drawn{CopyHex16Lower, kGreyedText}, Drawn{CopyHex16Lower, kBlue, false},
+          Drawn{Counter, kYellow}, Drawn{Warning, kCyan, false}, Drawn{DigestButton, kWhite},
+          Drawn{DigestFace, kSystemHighlight}, Drawn{ClearFace, kGreen}}},
+        {"TypingCountsDownAndTheDigestShowsFourRenditions",
+         {Type{u"中文abc"}, Caption{Counter, u"25"}, Caption{Hex32Upper, kPlaceholder},
+          Click{DigestButton}, Caption{ShownText, u"中文abc"},
+          Caption{Hex16Lower, u"5fe4b3f56ca3094b"}, Caption{Hex16Upper, u"5FE4B3F56CA3094B"},
+          Caption{Hex32Lower, u"6b89cdbe5fe4b3f56ca3094b4ef674c3"},
+          Caption{Hex32Upper, u"6B89CDBE5FE4B3F56CA3094B4EF674C3"}, Enabled{CopyHex32Lower, true},
+          Drawn{CopyHex32Lower, kBlue}, Drawn{CopyHex32Lower, kGreyedText, false}}},
+        {"EnterDigestsAndTheBoxKeepsNoLineBreak",
+         {Type{u"a"}, Press{Key::Enter}, InputReads{u"a"}, Caption{ShownText, u"a"},
+          Caption{Hex32Upper, u"7FC56270E7A70FA81A5935B72EACBE29"}}},
+        {"TheInputTakesThirtyUnits",
+         {Type{u"xxxxxxxxxxxxxxxxxxxxxxxxxxxxx中yz"},
+          InputReads{u"xxxxxxxxxxxxxxxxxxxxxxxxxxxxx中"}, Caption{Counter, u"0"},
+          Click{DigestButton}, Caption{Hex32Upper, u"426C710FC402BCCA1BA82E160F4F6791"}}},
+        {"ACharacterThatDoesNotFitWholeIsLeftOut",
+         {Paste{u"xxxxxxxxxxxxxxxxxxxxxxxxxxxxx😀z"}, InputReads{u"xxxxxxxxxxxxxxxxxxxxxxxxxxxxx"},
+          Caption{Counter, u"1"}},
+         kWholeCharactersAtLimit},
+        {"TheDigestIsOfTheTextShownEvenAfterALostChangeNotice",
+         {Type{u"abc"}, ChangeUnnoticed{u"xyz"}, Click{DigestButton}, Caption{ShownText, u"xyz"},
+          Caption{Hex32Upper, u"E65075D550F9B5BF9992FA1D71A131BE"}}},
+        {"PastedTextIsCutAtTheLimit",
+         {Paste{u"MD5加密MD5加密MD5加密MD5加密MD5加密MD5加密MD5加密"}, Caption{Counter, u"0"},
+          InputReads{u"MD5加密MD5加密MD5加密MD5加密MD5加密MD5加密"}}},
+        {"EachCopyButtonCopiesItsRowAndConfirmsForTwoSeconds",
+         {Type{u"中文abc"}, Click{DigestButton}, Click{CopyHex16Lower},
+          Clipboard{u"5fe4b3f56ca3094b"}, Click{CopyHex16Upper}, Clipboard{u"5FE4B3F56CA3094B"},
+          Click{CopyHex32Upper}, Clipboard{u"6B89CDBE5FE4B3F56CA3094B4EF674C3"},
+          Click{CopyHex32Lower}, Clipboard{u"6b89cdbe5fe4b3f56ca3094b4ef674c3"},
+          Drawn{CopyHex32Lower, kPaleBlue}, Drawn{CopyHex32Lower, kBlue, false},
+          Caption{CopyHex32Lower, kCopied}, Lasts{2000}, Caption{CopyHex32Lower, kReady},
+          Drawn{CopyHex32Lower, kBlue}}},
+        {"AConfirmingCopyButtonIgnoresClicks",
+         {Type{u"abc"}, Click{DigestButton}, Click{CopyHex16Upper}, Wait{1000},
+          Click{CopyHex32Upper}, Click{CopyHex16Upper},
+          Clipboard{u"902FBDD2B1DF0C4F70B4A5D23525E932"}, Caption{CopyHex16Upper, kCopied},
+          Lasts{1000}, Caption{CopyHex32Upper, kCopied}}},
+        {"AClearLetsARunningConfirmationFinishGreyed",
+         {Type{u"abc"}, Click{DigestButton}, Click{CopyHex16Upper}, Wait{500}, Click{ClearButton},
+          InputReads{u""}, Caption{Counter, u"30"}, Caption{Hex16Upper, kPlaceholder},
+          Enabled{CopyHex16Upper, false}, Caption{CopyHex16Upper, kCopied}, Lasts{1500},
+          Caption{CopyHex16Upper, kReady}, Drawn{CopyHex16Upper, kGreyedText}}},
+        {"GreyedCopyButtonsCopyNothing",
+         {Click{CopyHex16Lower}, Clipboard{kEarlier}, Caption{CopyHex16Lower, kReady}}},
+        {"EmptyingTheInputByHandClearsTheRows",
+         {Type{u"x"}, Click{DigestButton}, Press{Key::Backspace}, Wait{0, 5},
+          Caption{Hex32Upper, kPlaceholder}, Enabled{CopyHex32Upper, false}, Click{CopyHex32Upper},
+          Clipboard{kEarlier}}},
+        {"TheEmptyInputWarningLastsTwoSecondsFromTheLatestDigest",
+         {Click{DigestButton}, Drawn{Warning, kCyan}, Caption{Hex32Upper, kPlaceholder}, Wait{1500},
+          Click{DigestButton}, Drawn{Warning, kCyan}, Lasts{2000}, Drawn{Warning, kCyan, false}}},
+        {"OnlyAWholeClickDigests",
+         {Type{u"abc"}, Drag{DigestButton, Background}, Drag{ClearButton, DigestButton},
+          Caption{Hex32Upper, kPlaceholder}, InputReads{u"abc"}}},
+        {"TheWindowStaysAtItsDesignSize", {Maximize{}, Wait{0, 5}, DesignSize{}}},
+        {"CloseFadesTheWindowOutAndEnds",
+         {Type{u"abc"}, Click{DigestButton}, Close{}, Opacity{235}, Running{true}, Lasts{0, 45},
+          Running{false}, Opacity{10}}},
+        {"AFadingWindowTakesNoInputYetLooksTheSame",
+         {Type{u"abc"}, Click{DigestButton}, Close{}, Click{ClearButton}, Type{u"d"},
+          InputReads{u"abc"}, Caption{Hex32Upper, u"902FBDD2B1DF0C4F70B4A5D23525E932"},
+          Drawn{CopyHex32Upper, kBlue}, Drawn{DigestButton, kWhite}}},
+        {"ACloseDuringTheFadeStartsItOver",
+         {Close{}, Wait{0, 20}, Close{}, Running{true}, Lasts{0, 45}, Running{false}}},
+        {"TheMenuShowsTheContactAndAboutBoxes",
+         {Choose{Command::Contact}, Box{u"联系开发者", u"邮箱：zevrin@example.com"},
+          Choose{Command::About}, Box{u"MD5Zevrin", u"开发者(所有者)：Zevrin"}}},
+        {"TheMenuOpensItsPages",
+         {Choose{Command::WhatIsMd5}, Opened{u"https://zh.wikipedia.org/wiki/MD5"},
+          Choose{Command::Website}, Opened{u"https://www.example.com/md5zevrin/"},
+          Choose{Command::Distributor}, Opened{u"https://www.example.org/"}, Choose{Command::Laws},
+          Opened{u"https://flk.npc.gov.cn/"}}},
+        {"TheFaceUnderThePointerLightsUp",
+         {Hover{DigestButton}, Drawn{DigestFace, kBlue}, Drawn{ClearFace, kGreen},
+          Hover{ClearButton}, Drawn{DigestFace, kSystemHighlight}, Drawn{DigestFace, kBlue, false},
+          Drawn{ClearFace, kDarkGreen}, Hover{Background}, Drawn{ClearFace, kGreen},
+          Drawn{ClearFace, kDarkGreen, false}}},
+        {"WithTheClipboardHeldElsewhereACopyStillConfirms",
+         {Type{u"abc"}, Click{DigestButton}, HoldClipboard{u"another program's"},
+          Click{CopyHex32Upper}, Clipboard{u"another program's"}, Caption{CopyHex32Upper, kCopied},
+          Lasts{2000}, Caption{CopyHex32Upper, kReady}}},
+        {"ASecondInstanceEndsUnseen", {StartAnother{}, AnotherEnded{}}},
+        {"TheHousekeepingSleepsWhileNothingHappens",
+         {Wait{300}, Idle{}, Maximize{}, Wait{300}, DesignSize{}, Idle{}}},
+        {"TheFocusStartsInTheInputAndTabVisitsTheEnabledButtons",
+         {Focus{Input},          Press{Key::Tab}, Focus{DigestButton},   Press{Key::Tab},
+          Focus{ClearButton},    Press{Key::Tab}, Focus{Input},          Press{Key::BackTab},
+          Focus{ClearButton},    Type{u"abc"},    Click{DigestButton},   Press{Key::Tab},
+          Focus{CopyHex16Lower}, Press{Key::Tab}, Focus{CopyHex16Upper}, Press{Key::Tab},
+          Focus{CopyHex32Lower}, Press{Key::Tab}, Focus{CopyHex32Upper}, Press{Key::Tab},
+          Focus{Input}}},
+        {"SpaceAndEnterPressTheFocusedButton",
+         {Type{u"abc"}, Press{Key::Enter}, Press{Key::Tab}, Press{Key::Tab}, Press{Key::Tab},
+          Focus{CopyHex16Lower}, Press{Key::Space}, Clipboard{u"b1df0c4f70b4a5d2"},
+          Caption{CopyHex16Lower, kCopied}, Press{Key::BackTab}, Press{Key::Enter}, InputReads{u""},
+          Caption{Hex32Upper, kPlaceholder}}},
+        {"AssistiveTechnologyReadsEachLabel",
+         {Reads{Title, Spoken::Text, u"MD5Zevrin", u""},
+          Reads{Prompt, Spoken::Text, u"要加密的字符串:", u""},
+          Reads{Input, Spoken::Entry, u"在此处输入要加密的字符串", u""},
+          Reads{Counter, Spoken::Text, u"还可输入的字符数", u"30"},
+          Reads{DigestButton, Spoken::Button, u"加密", u""},
+          Reads{ClearButton, Spoken::Button, u"重置", u""},
+          Reads{ShownText, Spoken::Text, u"字符串", kPlaceholder},
+          Reads{Hex32Lower, Spoken::Text, u"32位 小写", kPlaceholder},
+          Reads{CopyHex32Lower, Spoken::Button, u"复制 32位 小写", u"", false},
+          Type{u"abc"},
+          Click{DigestButton},
+          Reads{Counter, Spoken::Text, u"还可输入的字符数", u"27"},
+          Reads{ShownText, Spoken::Text, u"字符串", u"abc"},
+          Reads{Hex16Lower, Spoken::Text, u"16位 小写", u"b1df0c4f70b4a5d2"},
+          Reads{Hex16Upper, Spoken::Text, u"16位 大写", u"B1DF0C4F70B4A5D2"},
+          Reads{Hex32Upper, Spoken::Text, u"32位 大写", u"902FBDD2B1DF0C4F70B4A5D23525E932"},
+          Reads{CopyHex16Upper, Spoken::Button, u"复制 16位 大写", u""},
+          Click{CopyHex16Upper},
+          Reads{CopyHex16Upper, Spoken::Button, u"已复制 16位 大写", u""},
+          Click{ClearButton},
+          Click{DigestButton},
+          Reads{Warning, Spoken::Text, u"输入的字符不能为空", u""}}},
+    };
+    return kRows;
+}
+
+}  // namespace md5z::contract
