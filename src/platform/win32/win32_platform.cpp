@@ -12,7 +12,9 @@
 #include "platform/win32/dots_per_inch.h"
 #include "platform/win32/window_accessible.h"
 #include "platform/win32/window_drawing.h"
+#include "window/accessible_tree.h"
 #include "window/input_limit.h"
+#include "window/result_model.h"
 
 namespace md5z {
 namespace {
@@ -433,11 +435,24 @@ bool Win32Platform::clickable(ControlId id) const {
            IsWindowVisible(window_);
 }
 
-// A mouse click, a key or assistive technology: the same press.
+// A mouse click, a key or assistive technology: the same press, after which
+// a screen reader is told what it changed. Two changes speak for themselves:
+// the warning coming up is an alert, and a copy label with the keyboard
+// focus is read as its name changes.
 void Win32Platform::press(ControlId id) {
-    if (clickable(id)) {
-        react([id](Form1& form) { form.onClick(id); });
+    if (!clickable(id)) {
+        return;
     }
+    const bool warned = visible_[indexOf(EmptyInputWarning.control)];
+    react([id](Form1& form) { form.onClick(id); });
+    const bool warningCameUp = !warned && visible_[indexOf(EmptyInputWarning.control)];
+    const bool focusedCopy = rowCopiedBy(id) != nullptr && keyboardFocus() == id;
+    std::u16string outcome = clickOutcome(*this, id);
+    if (delivery_.ended() || outcome.empty() || warningCameUp || focusedCopy) {
+        return;
+    }
+    notice_ = std::move(outcome);
+    announce(window_);
 }
 
 bool Win32Platform::pressSoon(ControlId id) {
@@ -557,9 +572,7 @@ LRESULT Win32Platform::handleTextBox(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case WM_KEYDOWN:
             if (w == VK_RETURN) {
-                if (acceptsInput()) {
-                    react([](Form1& form) { form.onClick(ControlId::ann1); });
-                }
+                press(ControlId::ann1);
                 return 0;
             }
             if (w == VK_TAB) {

@@ -55,6 +55,8 @@ class Win32Platform final : public Platform {
     // in the message loop, exactly as a click would; false when it could not
     // be clicked now (greyed, or the window blocked by a modal box).
     bool pressSoon(ControlId id);
+    // What the latest click changed, in words for a screen reader.
+    const std::u16string& notice() const { return notice_; }
     // The surface a mouse event at this client point belongs to.
     ControlId surfaceAt(POINT point) const;
     bool ended() const { return delivery_.ended(); }
@@ -164,6 +166,7 @@ class Win32Platform final : public Platform {
     std::array<Picture, kControlCount> mouseIcons_{};
     std::array<bool, kTimerCount> timerEnabled_{};
     std::u16string lastText_;
+    std::u16string notice_;
     std::optional<ControlId> pressed_;
     std::optional<ControlId> keyFocus_;
     WindowAccessible* accessible_ = nullptr;

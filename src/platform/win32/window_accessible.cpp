@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/win32_platform.h"
+#include "window/accessible_tree.h"
 #include "window/layout.h"
 
 namespace md5z {
@@ -13,42 +14,18 @@ namespace {
 
 using enum ControlId;
 
-// What the counter counts; the window shows only the number.
-constexpr std::u16string_view kCounterName = u"还可输入的字符数";
 // The default action of a push button, as Windows names it in Chinese.
 constexpr std::u16string_view kPressAction = u"按下";
 
-// A result row: the caption at its left, the value it shows and the copy
-// label at its right end, if it has one.
-struct Row {
-    ControlId caption;
-    ControlId value;
-    std::optional<ControlId> copy;
-};
-
-constexpr std::array kRows{
-    Row{Label3, Label8, std::nullopt}, Row{Label4, Label9, fz1},  Row{Label5, Label10, fz2},
-    Row{Label6, Label11, fz3},         Row{Label7, Label12, fz4},
-};
-
-// The children of the client area in reading order; a child's id is its
-// place here, counted from 1.
-constexpr std::array kShown{Label1, Label2, Text1,   Label17, Label14, ann1, ann2,    Label8,
-                            Label9, fz1,    Label10, fz2,     Label11, fz3,  Label12, fz4};
+// A child's id is its place in the reading order, counted from 1. The
+// notice of what a click changed comes after them; it is not counted among
+// the children, as it is never drawn, but its alerts name it.
+constexpr LONG kNoticeChild = static_cast<LONG>(kReadingOrder.size()) + 1;
 
 constexpr LONG childIdOf(ControlId id) {
-    const auto found = std::ranges::find(kShown, id);
-    return found != kShown.end() ? static_cast<LONG>(found - kShown.begin()) + 1 : CHILDID_SELF;
-}
-
-const Row* rowShowing(ControlId value) {
-    const auto row = std::ranges::find(kRows, value, &Row::value);
-    return row != kRows.end() ? &*row : nullptr;
-}
-
-const Row* rowCopiedBy(ControlId copy) {
-    const auto row = std::ranges::find(kRows, std::optional(copy), &Row::copy);
-    return row != kRows.end() ? &*row : nullptr;
+    const auto found = std::ranges::find(kReadingOrder, id);
+    return found != kReadingOrder.end() ? static_cast<LONG>(found - kReadingOrder.begin()) + 1
+                                        : CHILDID_SELF;
 }
 
 bool isButton(ControlId id) {
@@ -93,10 +70,10 @@ std::u16string nameOf(const Win32Platform& platform, ControlId id) {
     if (id == Label17) {
         return std::u16string(kCounterName);
     }
-    if (const Row* row = rowShowing(id)) {
+    if (const AccessibleRow* row = rowShowing(id)) {
         return platform.caption(row->caption);
     }
-    if (const Row* row = rowCopiedBy(id)) {
+    if (const AccessibleRow* row = rowCopiedBy(id)) {
         return platform.caption(id) + u' ' + platform.caption(row->caption);
     }
     return platform.caption(id);
@@ -178,10 +155,10 @@ bool WindowAccessible::resolve(const VARIANT& child, ControlId& id) const {
         return true;
     }
     if (root_ != ControlId::Form1 || child.lVal < 1 ||
-        child.lVal > static_cast<LONG>(kShown.size())) {
+        child.lVal > static_cast<LONG>(kReadingOrder.size())) {
         return false;
     }
-    id = kShown[static_cast<std::size_t>(child.lVal - 1)];
+    id = kReadingOrder[static_cast<std::size_t>(child.lVal - 1)];
     return true;
 }
 
@@ -268,7 +245,7 @@ HRESULT WindowAccessible::get_accChildCount(LONG* count) {
     if (platform_ == nullptr) {
         return CO_E_OBJNOTCONNECTED;
     }
-    *count = root_ == ControlId::Form1 ? static_cast<LONG>(kShown.size()) : 0;
+    *count = root_ == ControlId::Form1 ? static_cast<LONG>(kReadingOrder.size()) : 0;
     return S_OK;
 }
 
@@ -288,7 +265,15 @@ HRESULT WindowAccessible::get_accChild(VARIANT child, IDispatch** object) {
     return S_FALSE;
 }
 
+bool WindowAccessible::isNotice(const VARIANT& child) const {
+    return platform_ != nullptr && root_ == ControlId::Form1 && child.vt == VT_I4 &&
+           child.lVal == kNoticeChild;
+}
+
 HRESULT WindowAccessible::get_accName(VARIANT child, BSTR* name) {
+    if (isNotice(child)) {
+        return answer(platform_->notice(), name);
+    }
     ControlId id{};
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
@@ -297,6 +282,9 @@ HRESULT WindowAccessible::get_accName(VARIANT child, BSTR* name) {
 }
 
 HRESULT WindowAccessible::get_accValue(VARIANT child, BSTR* value) {
+    if (isNotice(child)) {
+        return noText(value);
+    }
     ControlId id{};
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
@@ -311,6 +299,9 @@ HRESULT WindowAccessible::get_accValue(VARIANT child, BSTR* value) {
 // The tooltip says what a control is for, as on the Linux window; the box
 // is named by it already.
 HRESULT WindowAccessible::get_accDescription(VARIANT child, BSTR* description) {
+    if (isNotice(child)) {
+        return noText(description);
+    }
     ControlId id{};
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
@@ -326,6 +317,10 @@ HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT* role) {
     if (role == nullptr) {
         return E_POINTER;
     }
+    if (isNotice(child)) {
+        setNumber(role, ROLE_SYSTEM_ALERT);
+        return S_OK;
+    }
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
     }
@@ -337,6 +332,10 @@ HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT* state) {
     ControlId id{};
     if (state == nullptr) {
         return E_POINTER;
+    }
+    if (isNotice(child)) {
+        setNumber(state, STATE_SYSTEM_READONLY);
+        return S_OK;
     }
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
@@ -387,6 +386,9 @@ HRESULT WindowAccessible::get_accSelection(VARIANT* selection) {
 }
 
 HRESULT WindowAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
+    if (isNotice(child)) {
+        return noText(action);
+    }
     ControlId id{};
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
@@ -414,6 +416,10 @@ HRESULT WindowAccessible::accLocation(LONG* left, LONG* top, LONG* width, LONG* 
     if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) {
         return E_POINTER;
     }
+    if (isNotice(child)) {
+        *left = *top = *width = *height = 0;
+        return S_OK;
+    }
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
     }
@@ -437,7 +443,7 @@ HRESULT WindowAccessible::accNavigate(LONG direction, VARIANT start, VARIANT* en
     if (root_ != ControlId::Form1) {
         return S_FALSE;
     }
-    const LONG count = static_cast<LONG>(kShown.size());
+    const LONG count = static_cast<LONG>(kReadingOrder.size());
     LONG to = 0;
     if (id == ControlId::Form1 &&
         (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD)) {
@@ -449,7 +455,7 @@ HRESULT WindowAccessible::accNavigate(LONG direction, VARIANT start, VARIANT* en
     if (to < 1 || to > count) {
         return S_FALSE;
     }
-    return childVariant(kShown[static_cast<std::size_t>(to - 1)], end);
+    return childVariant(kReadingOrder[static_cast<std::size_t>(to - 1)], end);
 }
 
 // The topmost shown control under the point, as the mouse finds it.
@@ -469,7 +475,7 @@ HRESULT WindowAccessible::accHitTest(LONG x, LONG y, VARIANT* child) {
     if (root_ != ControlId::Form1) {
         return S_FALSE;
     }
-    for (const ControlId id : kShown) {
+    for (const ControlId id : kReadingOrder) {
         const RECT shown = screenBoxOf(*platform_, id);
         if (id != Text1 && platform_->isVisible(id) && PtInRect(&shown, point)) {
             return childVariant(id, child);
@@ -496,6 +502,11 @@ HRESULT WindowAccessible::put_accName(VARIANT, BSTR) {
 
 HRESULT WindowAccessible::put_accValue(VARIANT, BSTR) {
     return E_NOTIMPL;
+}
+
+void announce(HWND window) {
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window, OBJID_CLIENT, kNoticeChild);
+    NotifyWinEvent(EVENT_SYSTEM_ALERT, window, OBJID_CLIENT, kNoticeChild);
 }
 
 void notifyAccessibility(HWND window, ControlId id, AccessibleChange change) {

@@ -18,6 +18,10 @@ class Win32Platform;
 // warning is an alert while it shows. The shapes, lines, background and the
 // hidden stores are not there to be read.
 //
+// What a click on a label-button changed is told by an alert of its own
+// (EVENT_SYSTEM_ALERT), whose name is the words to say; it is never drawn
+// and is not among the children.
+//
 // One object stands for the client area with those children (root Form1),
 // another for the input box alone (root Text1), which names the box by its
 // tooltip as the Linux window does. Each lives as long as a client holds
@@ -68,6 +72,7 @@ class WindowAccessible final : public IAccessible {
     ~WindowAccessible() = default;
     // The control a child id names here, if any.
     bool resolve(const VARIANT& child, ControlId& id) const;
+    bool isNotice(const VARIANT& child) const;
     HRESULT childVariant(ControlId id, VARIANT* out) const;
 
     Win32Platform* platform_;
@@ -78,5 +83,7 @@ class WindowAccessible final : public IAccessible {
 // What assistive technology is told when a control changes.
 enum class AccessibleChange { Caption, Enabled, Shown, Hidden, Focus };
 void notifyAccessibility(HWND window, ControlId id, AccessibleChange change);
+// The notice has new words to say.
+void announce(HWND window);
 
 }  // namespace md5z
