@@ -172,23 +172,30 @@ def layout_row(window, dpi, figures):
 
 
 def accessible_row(window, dpi, figures):
-    """The tree at rest; 加密 on an empty box raises the alert; a digest fills
-    the rows' values and makes the copies available; 复制 raises 已复制 as a
-    name change; a press is refused while a modal box is up."""
+    """The tree at rest; 加密 on an empty box raises the warning's alert, and
+    again while it shows; a digest fills the rows' values, makes the copies
+    available and is heard at once, as a copy's 已复制 is (also a name
+    change); a press is refused while a modal box is up."""
     expect("the tree at rest", window.tree(), AT_REST)
-    lines = window.read("window", "hook", "press:加密", "wait:500", "events")
-    expect("加密 on an empty box", lines[0], "press 加密 ok")
-    if "event alert 输入的字符不能为空" not in lines:
-        raise Failure(f"no alert for the warning: {lines}")
+    alerts = lambda lines: [line[len("event alert "):] for line in lines
+                            if line.startswith("event alert ")]
+    lines = window.read("window", "hook", "press:加密", "wait:500", "events", "press:加密",
+                        "wait:500", "events")
+    expect("加密 on an empty box, twice", alerts(lines), ["输入的字符不能为空"] * 2)
     tree = window.tree("text:abc", "press:加密", "wait:300")
     expect("the text row", window.value(tree, "字符串"), "abc")
     expect("the 32 lower-case row", window.value(tree, "32位 小写"), digest("abc"))
     expect("the copy of the 32 lower-case row", tree[13],
            "button 复制 32位 小写 |  | focusable | 按下")
-    lines = window.read("window", "hook", "press:复制 32位 小写", "wait:300", "events")
+    lines = window.read("window", "hook", "press:加密", "wait:300", "events",
+                        "press:复制 32位 小写", "wait:300", "events", "press:重置", "wait:300",
+                        "events")
+    expect("what 加密, 复制 and 重置 are heard to change", alerts(lines),
+           [f"ABC，32位 小写 {digest('abc')}", "已复制 32位 小写", "已重置"])
     if "event name 已复制 32位 小写" not in lines:
         raise Failure(f"no name change for 已复制: {lines}")
     expect("the clipboard", window.desk.clipboard(), digest("abc"))
+    expect("the rows after 重置", window.tree()[7:10], AT_REST[7:10])
     # The contact box, chosen from the menu by its access key: it is modal
     # until its OK button ends it.
     window.desk.focus(window.x_window)
