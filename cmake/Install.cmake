@@ -85,6 +85,9 @@ if(WIN32 AND TARGET md5zevrin)
   if(TARGET contract_win32)
     target_sources(contract_win32 PRIVATE "${MD5Z_RC_SCRIPT}")
   endif()
+  if(TARGET md5z_dpi_change_tests)
+    target_sources(md5z_dpi_change_tests PRIVATE "${MD5Z_RC_SCRIPT}")
+  endif()
 endif()
 
 # --- Desktop entry, icons and AppStream metainfo ------------------------------
