@@ -3,6 +3,7 @@
 // loaded, its start-up notice answered, and plays the row's steps in order.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -72,26 +73,35 @@ struct Pace {
     int slowest;
 };
 
+// Steps that carry a text, a role, a yes or no, or nothing, told apart by a
+// tag of their own.
+template <typename Tag>
+struct Text {
+    std::u16string_view text;
+};
+template <typename Tag>
+struct At {
+    Role role;
+};
+template <typename Tag>
+struct Yes {
+    bool yes = true;
+};
+template <typename Tag>
+struct Event {};
+
 // Actions.
-struct Type {
-    std::u16string_view text;  // one unit after another, as keys or an input method give them
-};
-struct Paste {
-    std::u16string_view text;  // through the clipboard, in one piece
-};
-struct Click {
-    Role on;
-};
+using Type = Text<struct TypeTag>;  // one unit after another, as keys or an input method give them
+using Paste = Text<struct PasteTag>;  // through the clipboard, in one piece
+using Click = At<struct ClickTag>;
+using Hover = At<struct HoverTag>;
 // The left button goes down on one control and comes up over another.
 struct Drag {
     Role from;
     Role to;
 };
 struct Press {
-    Key key;  // to whatever has the keyboard focus
-};
-struct Hover {
-    Role over;
+    Key key;
 };
 struct Choose {
     Command command;
@@ -100,27 +110,20 @@ struct Wait {
     int ms;
     int ticks = 0;  // of the fastest timer, at its slowest
 };
-struct Maximize {};
-struct Close {};  // the desktop asks the window to close
-struct HoldClipboard {
-    std::u16string_view text;  // another program's, which it keeps open
-};
-struct StartAnother {};  // a second instance on the same desktop
-struct ChangeUnnoticed {
-    std::u16string_view text;  // the box now holds this, and sent no change notice
-};
+using Maximize = Event<struct MaximizeTag>;
+using Close = Event<struct CloseTag>;                 // the desktop asks the window to close
+using HoldClipboard = Text<struct HoldClipboardTag>;  // another program's, which it keeps open
+using StartAnother = Event<struct StartAnotherTag>;   // a second instance on the same desktop
+// The box now holds this text, and sent no change notice.
+using ChangeUnnoticed = Text<struct ChangeUnnoticedTag>;
 
 // Expectations.
 struct Caption {
     Role of;
     std::u16string_view text;
 };
-struct InputReads {
-    std::u16string_view text;
-};
-struct Clipboard {
-    std::u16string_view text;
-};
+using InputReads = Text<struct InputReadsTag>;  // as the box shows it
+using Clipboard = Text<struct ClipboardTag>;
 struct Enabled {
     Role of;
     bool enabled;
@@ -147,19 +150,15 @@ struct Lasts {
     int ms;
     int ticks = 0;
 };
-struct Running {
-    bool running;  // the process has not ended
-};
+using Running = Yes<struct RunningTag>;  // the process has not ended
+// The latest box shown has a title and a text containing these.
 struct Box {
-    std::u16string_view title;  // the latest box shown, with a title and a text containing these
+    std::u16string_view title;
     std::u16string_view text;
 };
-struct Opened {
-    std::u16string_view address;  // the latest address handed to the browser
-};
-struct Focus {
-    Role on;
-};
+using Opened = Text<struct OpenedTag>;  // the latest address handed to the browser
+using Focus = At<struct FocusTag>;
+// What assistive technology reads of a control.
 struct Reads {
     Role of;
     Spoken as;
@@ -167,9 +166,11 @@ struct Reads {
     std::u16string_view value;
     bool enabled = true;
 };
-struct DesignSize {};    // normal, at the size the layout gives
-struct Idle {};          // the housekeeping tick sleeps
-struct AnotherEnded {};  // the second instance ended unseen, the first is as it was
+// Normal, at the size the layout gives, and the user cannot resize it.
+using DesignSize = Event<struct DesignSizeTag>;
+using Idle = Event<struct IdleTag>;  // the housekeeping tick sleeps
+// The second instance ended unseen; the first is as it was.
+using AnotherEnded = Event<struct AnotherEndedTag>;
 
 // Actions first, then expectations.
 using Step = std::variant<Type, Paste, Click, Drag, Press, Hover, Choose, Wait, Maximize, Close,
@@ -204,9 +205,13 @@ struct Accessible {
 class Driver {
   public:
     virtual ~Driver() = default;
-    // Milliseconds: simulated time, or the steady clock.
-    virtual bool simulated() const = 0;
-    virtual long long now() = 0;
+    // Milliseconds: the steady clock's, or simulated time.
+    virtual bool simulated() const { return false; }
+    virtual long long now() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
     virtual Pace pace() const = 0;
 
     virtual void type(std::u16string_view text) = 0;

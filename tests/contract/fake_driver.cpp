@@ -48,7 +48,9 @@ class FakeDriver final : public Driver {
     }
 
     std::u16string caption(ControlId id) override { return p_.at(id).caption; }
-    std::u16string input() override { return p_.input; }
+    std::u16string input() override {
+        return p_.mask.empty() ? p_.input : std::u16string(p_.input.size(), p_.mask.front());
+    }
     std::u16string clipboard() override { return p_.clipboard.value_or(u""); }
     bool enabled(ControlId id) override { return p_.at(id).enabled; }
     // A disabled label draws its caption greyed.

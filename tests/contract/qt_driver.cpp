@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QUrl>
-#include <chrono>
 
 #include "contract.h"
 #include "platform/qt/fonts.h"
@@ -64,12 +63,6 @@ class QtDriver final : public Driver {
     }
     ~QtDriver() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
 
-    bool simulated() const override { return false; }
-    long long now() override {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
     // Timers tick at most once a display frame.
     Pace pace() const override { return {16, 16}; }
 
@@ -123,7 +116,7 @@ class QtDriver final : public Driver {
     void startAnother() override { second_ = std::make_unique<Instance>(); }
 
     std::u16string caption(ControlId id) override { return label(id)->text().toStdU16String(); }
-    std::u16string input() override { return box()->text().toStdU16String(); }
+    std::u16string input() override { return box()->displayText().toStdU16String(); }
     std::u16string clipboard() override {
         return QGuiApplication::clipboard()->text().toStdU16String();
     }
@@ -159,7 +152,9 @@ class QtDriver final : public Driver {
                 seen->text(QAccessible::Value).toStdU16String(), !seen->state().disabled};
     }
     bool atDesignSize() override {
-        return main().windowState() == Qt::WindowNoState && main().size() == main().minimumSize() &&
+        return main().windowState() == Qt::WindowNoState &&
+               !(main().windowFlags() & Qt::WindowMaximizeButtonHint) &&
+               main().size() == main().minimumSize() && main().size() == main().maximumSize() &&
                client()->size() ==
                    QSize(pixels(kFormLayout.clientWidth), pixels(kFormLayout.clientHeight));
     }

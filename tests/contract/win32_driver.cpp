@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
@@ -155,12 +154,6 @@ class Win32Driver final : public Driver {
         first_.emplace();
     }
 
-    bool simulated() const override { return false; }
-    long long now() override {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
     // SetTimer's 1 ms: Wine ticks every 2 to 14 ms, Windows every 15.6.
     Pace pace() const override { return {1, 16}; }
 
@@ -237,7 +230,12 @@ class Win32Driver final : public Driver {
     }
 
     std::u16string caption(ControlId id) override { return first_->platform.caption(id); }
-    std::u16string input() override { return windowText(textBox()); }
+    // As the box shows it: masked, if it has a password character.
+    std::u16string input() override {
+        const auto mask = static_cast<char16_t>(SendMessageW(textBox(), EM_GETPASSWORDCHAR, 0, 0));
+        const std::u16string text = windowText(textBox());
+        return mask == 0 ? text : std::u16string(text.size(), mask);
+    }
     std::u16string clipboard() override {
         std::u16string text;
         if (OpenClipboard(nullptr)) {
@@ -252,8 +250,7 @@ class Win32Driver final : public Driver {
     // As a person tells: a disabled label is drawn greyed.
     bool enabled(ControlId id) override { return !drawn(id, kGreyedText); }
     bool drawn(ControlId id, Color color) override {
-        const COLORREF wanted = color == kGreyedText ? GetSysColor(COLOR_GRAYTEXT)
-                                : (color & kSystemColorFlag) != 0
+        const COLORREF wanted = (color & kSystemColorFlag) != 0
                                     ? GetSysColor(static_cast<int>(color & kSystemColorNumberMask))
                                     : static_cast<COLORREF>(color);
         const RECT box = first_->platform.controlBox(id);
@@ -332,7 +329,9 @@ class Win32Driver final : public Driver {
     bool atDesignSize() override {
         RECT client{};
         GetClientRect(window(), &client);
+        const auto style = static_cast<DWORD>(GetWindowLongW(window(), GWL_STYLE));
         return !IsZoomed(window()) && !IsIconic(window()) &&
+               (style & (WS_MAXIMIZEBOX | WS_THICKFRAME)) == 0 &&
                client.right == pixels(kFormLayout.clientWidth) &&
                client.bottom == pixels(kFormLayout.clientHeight);
     }

@@ -24,8 +24,10 @@ namespace {
 using enum ControlId;
 
 const QString kClientName = QStringLiteral("Form1");
-// The object that carries what a click changed to a screen reader.
+// The object that carries what a click changed to a screen reader, and the
+// property that holds it.
 const QString kNoticeName = QStringLiteral("clickNotice");
+constexpr char kNoticeText[] = "text";
 
 std::optional<ControlId> controlNamed(const QString& name) {
     for (const auto& layout : controlLayouts()) {
@@ -366,7 +368,7 @@ class NoticeAccessible final : public QAccessibleObject {
     QAccessibleInterface* child(int) const override { return nullptr; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text kind) const override {
-        return kind == QAccessible::Name ? object()->property("text").toString() : QString();
+        return kind == QAccessible::Name ? object()->property(kNoticeText).toString() : QString();
     }
     QAccessible::Role role() const override { return QAccessible::Notification; }
     QAccessible::State state() const override { return {}; }
@@ -411,8 +413,8 @@ void announceClick(QWidget& client, std::u16string_view outcomeText) {
         notice = new QObject(&client);
         notice->setObjectName(kNoticeName);
     }
-    notice->setProperty("text", outcome);
-    // The name changes first, so that no reader keeps the last one.
+    notice->setProperty(kNoticeText, outcome);
+    // The name changes first: a reader that kept the last one reads it afresh.
     QAccessibleEvent renamed(notice, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&renamed);
     QAccessibleEvent shown(notice, QAccessible::ObjectShow);
