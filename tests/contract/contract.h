@@ -39,9 +39,6 @@ enum class Role : std::uint8_t {
     ClearFace,
     Background,
 };
-constexpr Role copyOf(Role row) {
-    return static_cast<Role>(static_cast<int>(row) + 4);
-}
 ControlId controlOf(Role role);
 
 enum class Command : std::uint8_t { WhatIsMd5, Website, Distributor, Laws, Contact, About };
@@ -124,6 +121,7 @@ struct Caption {
 };
 using InputReads = Text<struct InputReadsTag>;  // as the box shows it
 using Clipboard = Text<struct ClipboardTag>;
+// Enabled, as a person tells: not drawn greyed.
 struct Enabled {
     Role of;
     bool enabled;
@@ -216,7 +214,6 @@ class Driver {
 
     virtual void type(std::u16string_view text) = 0;
     virtual void paste(std::u16string_view text) = 0;
-    virtual void click(ControlId id) = 0;
     virtual void drag(ControlId from, ControlId to) = 0;
     virtual void press(Key key) = 0;
     virtual void hover(ControlId id) = 0;
@@ -231,7 +228,6 @@ class Driver {
     virtual std::u16string caption(ControlId id) = 0;
     virtual std::u16string input() = 0;
     virtual std::u16string clipboard() = 0;
-    virtual bool enabled(ControlId id) = 0;
     virtual bool drawn(ControlId id, Color color) = 0;
     virtual int opacity() = 0;
     virtual bool ended() = 0;

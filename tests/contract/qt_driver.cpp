@@ -82,11 +82,6 @@ class QtDriver final : public Driver {
         QGuiApplication::clipboard()->setText(QString::fromStdU16String(std::u16string(text)));
         QTest::keySequence(box(), QKeySequence::Paste);
     }
-    void click(ControlId id) override {
-        const QPoint at = centre(id);
-        QWidget* target = widgetAt(at);
-        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(client(), at));
-    }
     // The release goes to the widget pressed, wherever the pointer is.
     void drag(ControlId from, ControlId to) override {
         QWidget* target = widgetAt(centre(from));
@@ -120,7 +115,6 @@ class QtDriver final : public Driver {
     std::u16string clipboard() override {
         return QGuiApplication::clipboard()->text().toStdU16String();
     }
-    bool enabled(ControlId id) override { return control(id)->isEnabled(); }
     bool drawn(ControlId id, Color color) override {
         const QImage image = client()->grab().toImage();
         const QColor wanted = colorOf(color, control(id)->palette());

@@ -170,7 +170,6 @@ class Win32Driver final : public Driver {
             SendMessageW(textBox(), WM_PASTE, 0, 0);
         }
     }
-    void click(ControlId id) override { drag(id, id); }
     void drag(ControlId from, ControlId to) override {
         mouse(WM_MOUSEMOVE, 0, from);
         mouse(WM_LBUTTONDOWN, MK_LBUTTON, from);
@@ -230,8 +229,6 @@ class Win32Driver final : public Driver {
         }
         return text;
     }
-    // As a person tells: a disabled label is drawn greyed.
-    bool enabled(ControlId id) override { return !drawn(id, kGreyedText); }
     bool drawn(ControlId id, Color color) override {
         const COLORREF wanted = (color & kSystemColorFlag) != 0
                                     ? GetSysColor(static_cast<int>(color & kSystemColorNumberMask))
