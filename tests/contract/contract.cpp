@@ -110,6 +110,9 @@ class Player {
                                       " \"" + utf8(seen.name) + "\" \"" + utf8(seen.value) +
                                       (seen.enabled ? "\"" : "\" disabled"));
                 },
+                [&](const Describes& s) {
+                    return reads(d_.accessible(controlOf(s.of)).description, s.text);
+                },
                 [&](const auto& s) { return unless(holds(s), "it does not hold"); }},
             step);
     }
@@ -168,6 +171,7 @@ unsigned needs(const Step& step) {
                                },
                                [](const Focus&) { return unsigned{kKeyboardFocus}; },
                                [](const Reads&) { return unsigned{kAccessibleView}; },
+                               [](const Describes&) { return unsigned{kAccessibleView}; },
                                [](const Opened&) { return unsigned{kBrowser}; },
                                [](const HoldClipboard&) { return unsigned{kHeldClipboard}; },
                                [](const ChangeUnnoticed&) { return unsigned{kUnnoticedChange}; },

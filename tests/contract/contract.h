@@ -164,6 +164,11 @@ struct Reads {
     std::u16string_view value;
     bool enabled = true;
 };
+// What assistive technology describes a control as: its tooltip.
+struct Describes {
+    Role of;
+    std::u16string_view text;
+};
 // Normal, at the size the layout gives, and the user cannot resize it.
 using DesignSize = Event<struct DesignSizeTag>;
 using Idle = Event<struct IdleTag>;  // the housekeeping tick sleeps
@@ -174,7 +179,7 @@ using AnotherEnded = Event<struct AnotherEndedTag>;
 using Step = std::variant<Type, Paste, Click, Drag, Press, Hover, Choose, Wait, Maximize, Close,
                           HoldClipboard, StartAnother, ChangeUnnoticed, Caption, InputReads,
                           Clipboard, Enabled, Drawn, Opacity, Lasts, Running, Box, Opened, Focus,
-                          Reads, DesignSize, Idle, AnotherEnded>;
+                          Reads, Describes, DesignSize, Idle, AnotherEnded>;
 inline constexpr std::size_t kFirstExpectation = Step(std::in_place_type<Caption>).index();
 
 struct Row {
@@ -197,6 +202,7 @@ struct Accessible {
     std::u16string name;
     std::u16string value;
     bool enabled;
+    std::u16string description;
 };
 
 // A platform's window as the rows drive it.

@@ -131,7 +131,7 @@ class QtDriver final : public Driver {
         return seen >= seenIn(id, box.width(), box.height());
     }
     int opacity() override { return qRound(main().windowOpacity() * 255); }
-    bool ended() override { return first_->platform.ended(); }
+    bool ended() override { return first_->platform.ended() && !main().isVisible(); }
     std::vector<ShownBox> boxes() override { return first_->boxes; }
     std::vector<std::u16string> opened() override { return browser_.opened; }
     bool focused(ControlId id) override { return main().focusWidget() == control(id); }
@@ -143,7 +143,8 @@ class QtDriver final : public Driver {
                           : role == QAccessible::EditableText ? Spoken::Entry
                                                               : static_cast<Spoken>(role);
         return {as, seen->text(QAccessible::Name).toStdU16String(),
-                seen->text(QAccessible::Value).toStdU16String(), !seen->state().disabled};
+                seen->text(QAccessible::Value).toStdU16String(), !seen->state().disabled,
+                seen->text(QAccessible::Description).toStdU16String()};
     }
     bool atDesignSize() override {
         return main().windowState() == Qt::WindowNoState &&

@@ -243,7 +243,7 @@ class Win32Driver final : public Driver {
         GetLayeredWindowAttributes(window(), nullptr, &alpha, &flags);
         return alpha;
     }
-    bool ended() override { return first_->platform.ended(); }
+    bool ended() override { return first_->platform.ended() && !IsWindowVisible(window()); }
     std::vector<ShownBox> boxes() override { return boxes_.boxes(); }
     bool focused(ControlId id) override {
         return id == ControlId::Text1 && GetFocus() == textBox();
