@@ -8,7 +8,7 @@ namespace md5z {
 namespace {
 
 int limitFor(int size) {
-    return onWayland() ? QWIDGETSIZE_MAX : size;
+    return onWeston() ? QWIDGETSIZE_MAX : size;
 }
 
 }  // namespace

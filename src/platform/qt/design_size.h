@@ -4,12 +4,13 @@ class QWidget;
 
 namespace md5z {
 
-// Holds a top-level window at one width and height. Where the window
-// manager reads size hints the window says that its size is fixed (minimum
-// equal to maximum), so nothing offers to resize, maximize or fullscreen
-// it. A Wayland compositor may configure it maximized all the same and then
+// Holds a top-level window at one width and height. The window says that its
+// size is fixed (minimum equal to maximum), so window managers and Wayland
+// compositors offer no resize, maximize or fullscreen, and sway floats it.
+// weston alone maximizes such a window all the same when the frame Qt draws
+// asks it to (Qt 6.4 sends that request whatever the hints say), and then
 // insists on exactly the size it configured: a client that stays smaller is
-// disconnected with a protocol error. There the window has a minimum only,
+// ended with a protocol error. On weston the window has a minimum only,
 // follows the compositor, and is brought back by the next call.
 //
 // Each returns whether it changed the window's hints; a window that a

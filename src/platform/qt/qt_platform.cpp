@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,6 +23,7 @@
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/text_box_limit.h"
+#include "platform/qt/translucency.h"
 #include "platform/qt/wayland.h"
 
 namespace md5z {
@@ -36,6 +38,9 @@ constexpr int kBoxIconMask = 0x70;
 constexpr int kCriticalIcon = 16;
 constexpr int kQuestionIcon = 32;
 constexpr int kWarningIcon = 48;
+
+// How long a box waits for its window to reach the screen.
+constexpr int kOnScreenDeadlineMs = 2000;
 
 constexpr Qt::WindowStates kSizedStates =
     Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
@@ -503,26 +508,22 @@ void QtPlatform::setWindowEnabled(bool enabled) {
     noteChange();
 }
 
-// Qt gives every top-level window an opacity of its own; there is nothing to
-// switch on first.
-void QtPlatform::makeLayered() {}
+// The way the window shows its alpha is chosen once, before its surface
+// exists.
+void QtPlatform::makeLayered() {
+    if (!translucency_) {
+        translucency_ = std::make_unique<Translucency>(*window_);
+    }
+}
 
-// Every step of a fade is one frame on screen. Wayland has no opacity a
-// client can give its window, and Qt warns at every attempt: there the window
-// stays opaque and the steps pass unseen, as on any desktop that refuses
-// translucency.
+// Every step of a fade is one frame on screen.
 void QtPlatform::setOpacity(std::uint8_t alpha) {
     if (alpha_ == alpha) {
         return;
     }
     alpha_ = alpha;
-    if (!onWayland()) {
-        window_->setWindowOpacity(alpha / 255.0);
-        // Qt sends its requests to the X server when events come back, and an
-        // idle window gets none: without this, steps would reach the
-        // compositor in bursts, and the fade would show a few of them.
-        QGuiApplication::sync();
-    }
+    makeLayered();
+    translucency_->setAlpha(alpha);
     noteChange();
 }
 
@@ -559,12 +560,39 @@ void QtPlatform::followConfiguredStates() {
     });
 }
 
+// A box shown before the desktop has put its window on screen is placed
+// and stacked as if it had no owner: mutter puts it at the screen's edge or
+// below the window and leaves the focus with the window, sway stacks the
+// window over it. So the box waits until the window is on screen, for a
+// moment at most.
+QWidget* QtPlatform::boxOwner() {
+    if (!window_->isVisible()) {
+        return nullptr;
+    }
+    QWindow* native = window_->windowHandle();
+    if (native != nullptr && !native->isExposed()) {
+        QEventLoop waiting;
+        QTimer::singleShot(kOnScreenDeadlineMs, &waiting, &QEventLoop::quit);
+        EventTap shown(
+            [native, &waiting](QObject*, QEvent* event) {
+                if (event->type() == QEvent::Expose && native->isExposed()) {
+                    // The window draws itself on this event, before the loop ends.
+                    waiting.quit();
+                }
+                return false;
+            },
+            nullptr);
+        native->installEventFilter(&shown);
+        waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return window_.get();
+}
+
 void QtPlatform::messageBox(std::u16string_view text, int style, std::u16string_view title) {
     if (delivery_.ended()) {
         return;
     }
-    QMessageBox box(boxIcon(style), qText(title), boxText(text), QMessageBox::Ok,
-                    window_->isVisible() ? window_.get() : nullptr);
+    QMessageBox box(boxIcon(style), qText(title), boxText(text), QMessageBox::Ok, boxOwner());
     box.setTextFormat(Qt::PlainText);
     runBox(box, boxAnswer_);
 }
@@ -574,7 +602,7 @@ void QtPlatform::showAbout(WindowHandle, std::u16string_view title, std::u16stri
     if (delivery_.ended()) {
         return;
     }
-    QMessageBox box(window_->isVisible() ? window_.get() : nullptr);
+    QMessageBox box(boxOwner());
     box.setWindowTitle(QStringLiteral("关于 ") + qText(title));
     box.setTextFormat(Qt::PlainText);
     box.setText(qText(title) + QStringLiteral("\n\n") + boxText(text));

@@ -20,6 +20,7 @@ class QMessageBox;
 namespace md5z {
 
 class InstanceLock;
+class Translucency;
 
 // The desktop of the window: Qt widgets made from the layout tables, Qt
 // timers, message boxes, the clipboard and the browser. Events of the widgets
@@ -106,6 +107,7 @@ class QtPlatform final : public Platform {
     void wireMenu();
     void makeTimers();
     void followConfiguredStates();
+    QWidget* boxOwner();
     void notePlace();
     void returnToPlace();
     bool acceptsInput() const;
@@ -122,6 +124,7 @@ class QtPlatform final : public Platform {
     std::array<Color, kControlCount> foreColors_{};
     std::optional<ControlId> pressed_;
     std::unique_ptr<InstanceLock> instanceLock_;
+    std::unique_ptr<Translucency> translucency_;
     BoxAnswer boxAnswer_;
     EventDelivery delivery_;
     // The window states the window system last reported for the window.
@@ -129,7 +132,7 @@ class QtPlatform final : public Platform {
     bool configuredStatesFollowed_ = false;
     // Where the window was last seen normal at its design size.
     std::optional<QPoint> normalPlace_;
-    // The last alpha asked for; the window's opacity where the platform has one.
+    // The last alpha asked for.
     std::optional<std::uint8_t> alpha_;
 };
 

@@ -1,0 +1,294 @@
+#!/usr/bin/python3
+"""The window on GNOME's mutter, KDE's KWin and sway, headless, in both of
+their modes: through their Xwayland (the program's own choice) and as a
+native Wayland client (QT_QPA_PLATFORM=wayland). One compositor session
+serves every row; what is measured is what the compositor shows.
+
+    compositors.py --program PATH mutter|kwin|sway
+
+Per mode: the notice over the window (nothing it covered lies outside the
+window) and focused (Return answers it); the alpha white content shows at
+(from screenshots against the bare output, 235 at rest); the window floating
+at its design size and refusing maximize; the fade-out seen at falling
+levels; the close's exit status 0. Then a DISPLAY naming no server beside
+the compositor: the window opens on Wayland. Exit status 77 when the
+compositor is not installed.
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import desktops  # noqa: E402
+from desktops import _compositor  # noqa: E402
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+# Installed for these tests alone, not for running the program.
+PACKAGES = {
+    "sway": ["sway", "swaybg", "xwayland", "wtype", "grim"],
+    "kwin": ["kwin-wayland", "kwin-style-breeze", "xwayland", "python3-gi"],
+    "mutter": ["mutter", "xwayland", "pipewire", "wireplumber", "gstreamer1.0-pipewire",
+               "gstreamer1.0-tools", "gstreamer1.0-plugins-base", "python3-gi"],
+}
+WORKING_ALPHA = 235
+ALPHA_TOLERANCE = 3
+TITLE = "MD5Zevrin"
+# The window and its frame at the design size, with room for any frame.
+MAX_SHOWN = (700, 460)
+# Pixels that may change between two screenshots of a screen at rest (a
+# blinking caret).
+AT_REST_PIXELS = 400
+# mutter's screen cast redraws its background gradient a few levels apart.
+NOISE = 8
+# Every other pixel of every other row is read: fast enough to follow a fade.
+STEP = 2
+# White content at one alpha shows in at least this many read pixels.
+MIN_SAMPLES = 150
+# A frame above the content (title bar) and its borders are left out of the
+# alpha reading: the compositor draws them.
+FRAME_TOP, FRAME_SIDE = 40, 6
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def say(text):
+    print(text, flush=True)
+
+
+def difference(before, after, box=None):
+    """The pixels (x, y) that differ by more than noise, on the STEP grid."""
+    x0, y0, x1, y1 = box or (0, 0, before.width, before.height)
+    changed = []
+    for y in range(y0, y1, STEP):
+        row = y * before.width * 4
+        for x in range(x0, x1, STEP):
+            i = row + x * 4
+            if max(abs(a - b) for a, b in zip(before.data[i:i + 3], after.data[i:i + 3])) > NOISE:
+                changed.append((x, y))
+    return changed
+
+
+def bounds(points):
+    xs, ys = [p[0] for p in points], [p[1] for p in points]
+    return min(xs), min(ys), max(xs) + 1, max(ys) + 1
+
+
+def settled(desk, unlike=None, what="the screen"):
+    """A screenshot once two in a row agree, and differ from unlike."""
+    end = time.monotonic() + desktops.DEADLINE_S
+    last = desk.screenshot()
+    while time.monotonic() < end:
+        shot = desk.screenshot()
+        if len(difference(last, shot)) * STEP * STEP < AT_REST_PIXELS and (
+                unlike is None or len(difference(unlike, shot)) * STEP * STEP > AT_REST_PIXELS):
+            return shot
+        last = shot
+    raise Failure("timed out waiting for " + what)
+
+
+def white_alpha(background, shot, box):
+    """The alpha at which white content shows: the highest alpha that many
+    pixels agree on in every channel with room for it, taking each pixel as
+    white drawn over the bare output."""
+    x0, y0, x1, y1 = box
+    counts = {}
+    for y in range(y0 + FRAME_TOP, y1 - FRAME_SIDE, STEP):
+        row = y * shot.width * 4
+        for x in range(x0 + FRAME_SIDE, x1 - FRAME_SIDE, STEP):
+            i = row + x * 4
+            estimates = [255 * (s - b) / (255 - b)
+                         for s, b in zip(shot.data[i:i + 3], background.data[i:i + 3])
+                         if 255 - b >= 64]
+            if len(estimates) >= 2 and max(estimates) - min(estimates) <= 4:
+                level = round(sum(estimates) / len(estimates))
+                counts[level] = counts.get(level, 0) + 1
+    levels = [level for level in counts if 5 <= level <= 255 and sum(
+        counts.get(level + d, 0) for d in range(-2, 3)) >= MIN_SAMPLES]
+    return max(levels) if levels else None
+
+
+class Mode:
+    """One run of the program on the session, in one mode."""
+
+    def __init__(self, desk, compositor, program, mode):
+        self.desk, self.compositor, self.mode = desk, compositor, mode
+        self.env = {"QT_QPA_PLATFORM": "wayland"} if mode == "wayland" else {}
+        self.program_path = program
+
+    def run(self):
+        desk = self.desk
+        self.background = settled(desk)
+        self.program = desk.start([self.program_path], env=self.env)
+        desk.wait(self.notice_listed, "the notice")
+        with_notice = settled(desk, self.background, "the window and its notice")
+        self.check_notice_focused()
+        shown = settled(desk, with_notice, "the notice to go")
+        window = bounds(difference(self.background, shown))
+        # What went with the notice (and the window's focus) outside the window.
+        outside = [p for p in difference(shown, with_notice)
+                   if not (window[0] <= p[0] < window[2] and window[1] <= p[1] < window[3])]
+        say("%s notice: %d pixels of it outside the window %s, answered by Return" % (
+            self.mode, len(outside) * STEP * STEP, window))
+        self.check_placement(len(outside) * STEP * STEP)
+        width, height = window[2] - window[0], window[3] - window[1]
+        say("%s shown: %dx%d" % (self.mode, width, height))
+        check(width <= MAX_SHOWN[0] and height <= MAX_SHOWN[1],
+              "the window shows %dx%d: tiled or maximized" % (width, height))
+        alpha = white_alpha(self.background, shown, window)
+        say("%s alpha: %s" % (self.mode, alpha))
+        check(alpha is not None and abs(alpha - WORKING_ALPHA) <= ALPHA_TOLERANCE,
+              "white content shows at alpha %s, not %d" % (alpha, WORKING_ALPHA))
+        self.check_fixed(window)
+        levels = self.fade(window)
+        say("%s fade: %s" % (self.mode, " ".join(map(str, levels))))
+        between = [level for level in levels if 10 < level < WORKING_ALPHA - ALPHA_TOLERANCE]
+        # Screenshots one by one catch a few of the 45 steps on a loaded
+        # machine; one level between rest and end shows the fade is seen.
+        check(between, "the fade showed no level between rest and end: %s" % levels)
+        check(all(b <= a + ALPHA_TOLERANCE for a, b in zip(levels, levels[1:])),
+              "the fade rose again: %s" % levels)
+        status = self.program.wait(desktops.DEADLINE_S)
+        say("%s exit status: %d" % (self.mode, status))
+        check(status == 0, "the program ended with status %d" % status)
+        settled(desk, shown, "the window to go")
+
+    def notice_listed(self):
+        """Whether the compositor lists the notice, where it tells."""
+        screen = self.desk.screen
+        if self.mode == "x11":
+            return screen.windows("提示")
+        if self.compositor == "sway":
+            return [w for w in screen.tree() if w["name"] == "提示"]
+        if self.compositor == "kwin":
+            return [w for w in screen.window_list() if w["name"] == "提示"]
+        time.sleep(1)  # mutter lists no Wayland window: the screen settles after it
+        return True
+
+    def check_notice_focused(self):
+        if self.compositor == "kwin" and self.mode == "wayland":
+            # Keys reach KWin's Wayland clients only through its own input
+            # protocol; KWin says which window is active.
+            active = [w["name"] for w in self.desk.screen.window_list() if w["active"]]
+            check(active == ["提示"], "KWin's active window: %s" % active)
+            self.desk.screen.close("提示")
+        else:
+            self.desk.key("Return")
+
+    def check_placement(self, outside):
+        if self.compositor == "mutter" and self.mode == "wayland":
+            # mutter 43 centres a Wayland dialog over its owner only when it
+            # is marked modal through mutter's own gtk_shell1, which Qt 6.4
+            # does not speak: it places it as a plain window.
+            return
+        check(outside <= AT_REST_PIXELS, "the notice is not over the window")
+
+    def check_fixed(self, window):
+        screen = self.desk.screen
+        if self.compositor == "sway":
+            [row] = [w for w in screen.tree() if w["name"] == TITLE]
+            say("%s sway: %s" % (self.mode, "floating" if row["floating"] else "tiled"))
+            check(row["floating"], "sway tiles the window")
+        elif self.compositor == "kwin":
+            [row] = [w for w in screen.window_list() if w["name"] == TITLE]
+            say("%s kwin: maximizable %s, resizeable %s" % (self.mode, row["maximizable"],
+                                                            row["resizeable"]))
+            check(not row["maximizable"] and not row["resizeable"],
+                  "KWin offers to maximize or resize the window")
+        else:
+            # GNOME's own key for maximize.
+            before = self.desk.screenshot()
+            screen.key("super+Up")
+            time.sleep(0.5)
+            after = settled(self.desk)
+            moved = difference(before, after)
+            grown = moved and (bounds(moved)[2] - bounds(moved)[0] > MAX_SHOWN[0])
+            say("%s mutter: super+Up %s" % (self.mode, "maximized it" if grown else "left it"))
+            check(not grown, "mutter maximized the window")
+
+    def close(self):
+        if self.compositor == "sway":
+            self.desk.screen.command("[title=\"%s\"] kill" % TITLE)
+        elif self.compositor == "kwin":
+            self.desk.screen.close(TITLE)
+        else:
+            self.desk.key("alt+F4")
+
+    def fade(self, window):
+        """The alphas the screen shows white content at, frame after frame
+        (or screenshot after screenshot), from the close to the program's
+        end."""
+        self.close()
+        ended = lambda: self.program.poll() is not None  # noqa: E731
+        if hasattr(self.desk.screen, "record"):
+            frames = self.desk.screen.record(ended)
+        else:
+            frames = []
+            while not ended():
+                try:
+                    frames.append(self.desk.screenshot())
+                except Exception as missed:  # a shot the compositor dropped
+                    say("%s: a screenshot failed: %s" % (self.mode, missed))
+        levels = []
+        for frame in frames:
+            level = white_alpha(self.background, frame, window)
+            if level is not None and (not levels or level != levels[-1]):
+                levels.append(level)
+        # Once the window has gone, the compositor's own animation of its
+        # going (mutter's) is no step of the fade.
+        return levels[:levels.index(min(levels)) + 1] if levels else levels
+
+
+def stale_display(desk, program):
+    """DISPLAY names a server that is not there: the window opens on
+    Wayland all the same."""
+    background = settled(desk)
+    process = desk.start([program], env={"DISPLAY": ":99"})
+    try:
+        settled(desk, background, "the window on Wayland")
+        check(process.poll() is None, "the program ended: %s" % desk.output(process))
+        say("stale DISPLAY: the window opened on Wayland")
+    finally:
+        desk.stop(process)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("compositor", choices=["mutter", "kwin", "sway"])
+    args = parser.parse_args()
+    if subprocess.run([os.path.join(ROOT, "tools", "install-deps")]
+                      + PACKAGES[args.compositor]).returncode:
+        say("skipped: %s could not be installed" % args.compositor)
+        return 77
+    _compositor.isolate()
+    started = time.monotonic()
+    try:
+        with desktops.Session(args.compositor) as desk:
+            say("%s up in %.1f s" % (args.compositor, time.monotonic() - started))
+            try:
+                for mode in ("x11", "wayland"):
+                    Mode(desk, args.compositor, args.program, mode).run()
+                stale_display(desk, args.program)
+            except (Failure, desktops.Failure, subprocess.SubprocessError) as failure:
+                say(desk.log())
+                say("FAIL: %s" % failure)
+                return 1
+    except desktops.Unavailable as missing:
+        say("skipped: %s" % missing)
+        return 77
+    say("%s passed in %.1f s" % (args.compositor, time.monotonic() - started))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

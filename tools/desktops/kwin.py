@@ -1,0 +1,128 @@
+"""KWin (Plasma) on its virtual back end, with Xwayland: pixels through its
+screenshot interface, window properties through its scripting."""
+
+import json
+import os
+import shutil
+
+from . import DEADLINE_S, Failure, component, desktop
+from ._compositor import CompositorScreen, xwayland_display
+from .x11 import Image
+
+SOCKET = "md5z-kwin"
+# A screenshot KWin has not delivered by then will not come.
+SHOT_MS = 5000
+# KWin's output where no window is.
+BACKGROUND_RGB = (0, 0, 0)
+# Prints every window as a JSON line in KWin's log.
+LIST_SCRIPT = """for (const c of workspace.clientList()) {
+    const g = c.frameGeometry;
+    print("md5z-window " + JSON.stringify({name: c.caption, x: g.x, y: g.y, width: g.width,
+        height: g.height, maximizable: c.maximizable, resizeable: c.resizeable,
+        active: c.active}));
+}"""
+CLOSE_SCRIPT = """for (const c of workspace.clientList()) {
+    if (c.caption === %s) { c.closeWindow(); }
+}"""
+
+
+@component("kwin", tools=["kwin_wayland", "Xwayland", "gdbus"])
+def kwin(session):
+    # Debian's binary carries a file capability that a container may not
+    # grant; a copy runs without it. KWin's own Qt plugin loads only into a
+    # program of that name.
+    binary = os.path.join(session.path("kwin-bin", folder=True), "kwin_wayland")
+    shutil.copy(shutil.which("kwin_wayland"), binary)
+    env = {"KWIN_WAYLAND_NO_PERMISSION_CHECKS": "1", "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS": "1",
+           "QT_LOGGING_RULES": "kwin_scripting.debug=true", "DISPLAY": None,
+           "WAYLAND_DISPLAY": None, "QT_QPA_PLATFORM": None}
+    process = session.spawn([binary, "--virtual", "--xwayland", "--width", "1024", "--height",
+                             "768", "--socket", SOCKET], env=env, log="kwin")
+    session.wait(lambda: os.path.exists(os.path.join(session.env["XDG_RUNTIME_DIR"], SOCKET))
+                 or process.poll() is not None, "KWin's socket")
+    if process.poll() is not None:
+        raise Failure("KWin ended:\n" + session.output(process))
+    session.env["WAYLAND_DISPLAY"] = SOCKET
+    session.env["DISPLAY"] = xwayland_display(session, process)
+    session.wait(lambda: session.run(["gdbus", "call", "--session", "--dest", "org.kde.KWin",
+                                      "--object-path", "/Scripting", "--method",
+                                      "org.freedesktop.DBus.Peer.Ping"]).returncode == 0,
+                 "KWin on the session bus")
+    session.screen = KWinScreen(session, process)
+
+
+class KWinScreen(CompositorScreen):
+    def __init__(self, session, process):
+        super().__init__(session)
+        self.process, self.scripts, self.bus = process, 0, None
+
+    def screenshot(self):
+        from gi.repository import Gio, GLib
+        if self.bus is None:
+            self.bus = Gio.DBusConnection.new_for_address_sync(
+                self.session.env["DBUS_SESSION_BUS_ADDRESS"],
+                Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+                | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
+        read_end, write_end = os.pipe()
+        fds = Gio.UnixFDList.new()
+        fds.append(write_end)
+        os.close(write_end)
+        reply, _ = self.bus.call_with_unix_fd_list_sync(
+            "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2",
+            "CaptureArea", GLib.Variant("(iiuua{sv}h)", (0, 0, 1024, 768, {}, 0)),
+            GLib.VariantType("(a{sv})"), Gio.DBusCallFlags.NONE, SHOT_MS, fds, None)
+        del fds
+        meta = reply.unpack()[0]
+        width, height, stride = meta["width"], meta["height"], meta["stride"]
+        data = bytearray()
+        with os.fdopen(read_end, "rb") as pipe:
+            while len(data) < stride * height:
+                chunk = pipe.read(stride * height - len(data))
+                if not chunk:
+                    break
+                data += chunk
+        rows = b"".join(bytes(data[y * stride:y * stride + width * 4]) for y in range(height))
+        return Image(width, height, rows)
+
+    def script(self, text):
+        """Runs a KWin script; returns what it printed (md5z-window lines)."""
+        self.scripts += 1
+        path = self.session.path("script-%d.js" % self.scripts)
+        with open(path, "w") as out:
+            out.write(text)
+        before = len(self.session.output(self.process))
+        load = self.session.run(["gdbus", "call", "--session", "--dest", "org.kde.KWin",
+                                 "--object-path", "/Scripting", "--method",
+                                 "org.kde.kwin.Scripting.loadScript", path,
+                                 "md5z-%d" % self.scripts], check=True).stdout
+        if load.strip("()\n, ").startswith("-"):
+            raise Failure("KWin refused the script " + path)
+        self.session.run(["gdbus", "call", "--session", "--dest", "org.kde.KWin",
+                          "--object-path", "/Scripting", "--method",
+                          "org.kde.kwin.Scripting.start"], check=True)
+        self.session.run(["gdbus", "call", "--session", "--dest", "org.kde.KWin",
+                          "--object-path", "/Scripting", "--method",
+                          "org.kde.kwin.Scripting.unloadScript", "md5z-%d" % self.scripts])
+        return self.session.output(self.process)[before:]
+
+    def window_list(self):
+        """Every window KWin manages, with its frame and what it allows."""
+        def listed():
+            lines = [line.split("md5z-window ", 1)[1] for line in
+                     self.script(LIST_SCRIPT).splitlines() if "md5z-window " in line]
+            return [json.loads(line) for line in lines] or None
+        return self.wait(listed, "KWin's window list") if self.x11 is None else (listed() or [])
+
+    def close(self, title):
+        self.script(CLOSE_SCRIPT % json.dumps(title))
+
+    def key(self, *keys, window=None):
+        """Keys through Xwayland's XTEST: they reach the window KWin focused."""
+        for key in keys:
+            self.session.run(["xdotool", "key", key], check=True)
+
+    def type(self, text, delay_ms=50):
+        self.session.run(["xdotool", "type", "--delay", str(delay_ms), text], check=True)
+
+
+desktop("kwin", "dbus", "kwin")
