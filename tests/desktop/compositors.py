@@ -4,7 +4,7 @@ their modes: through their Xwayland (the program's own choice) and as a
 native Wayland client (QT_QPA_PLATFORM=wayland). One compositor session
 serves every row; what is measured is what the compositor shows.
 
-    compositors.py --program PATH mutter|kwin|sway
+    compositors.py --program PATH [--starts N] mutter|kwin|sway
 
 Per mode: the notice over the window (nothing it covered lies outside the
 window) and focused (Return answers it); the alpha white content shows at
@@ -248,6 +248,21 @@ class Mode:
         return levels[:levels.index(min(levels)) + 1] if levels else levels
 
 
+def notice_starts(desk, compositor, program, starts):
+    """The notice focused on every one of many starts on native Wayland."""
+    for start in range(starts):
+        mode = Mode(desk, compositor, program, "wayland")
+        mode.background = settled(desk)
+        mode.program = desk.start([program], env=mode.env)
+        desk.wait(mode.notice_listed, "the notice")
+        with_notice = settled(desk, mode.background, "the window and its notice")
+        mode.check_notice_focused()
+        settled(desk, with_notice, "the notice to go (start %d)" % (start + 1))
+        desk.stop(mode.program)
+        settled(desk, None, "the window to go")
+    say("notice focused on %d starts in a row" % starts)
+
+
 def stale_display(desk, program):
     """DISPLAY names a server that is not there: the window opens on
     Wayland all the same."""
@@ -265,6 +280,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True)
     parser.add_argument("compositor", choices=["mutter", "kwin", "sway"])
+    parser.add_argument("--starts", type=int, default=0,
+                        help="then start it this many times more on native Wayland")
     args = parser.parse_args()
     if subprocess.run([os.path.join(ROOT, "tools", "install-deps")]
                       + PACKAGES[args.compositor]).returncode:
@@ -279,6 +296,7 @@ def main():
                 for mode in ("x11", "wayland"):
                     Mode(desk, args.compositor, args.program, mode).run()
                 stale_display(desk, args.program)
+                notice_starts(desk, args.compositor, args.program, args.starts)
             except (Failure, desktops.Failure, subprocess.SubprocessError) as failure:
                 say(desk.log())
                 say("FAIL: %s" % failure)

@@ -3,6 +3,7 @@ keys through its remote desktop and screen cast interfaces, the frames over
 PipeWire."""
 
 import os
+import signal
 import subprocess
 import threading
 import time
@@ -33,6 +34,10 @@ def mutter(session):
     process = session.spawn(["mutter", "--headless", "--wayland", "--virtual-monitor", "%dx%d" % SIZE,
                              "--wayland-display", SOCKET],
                             env={"DISPLAY": None, "WAYLAND_DISPLAY": None})
+    # mutter lets SIGTERM wait on its Xwayland for seconds; nothing of it
+    # is kept.
+    session.closers.append(lambda: process.poll() is None and os.killpg(process.pid,
+                                                                         signal.SIGKILL))
     session.env["WAYLAND_DISPLAY"] = SOCKET
     session.env["DISPLAY"] = xwayland_display(session, process)
     if session.run(["gdbus", "wait", "--session", "--timeout", str(DEADLINE_S), CAST]).returncode:
