@@ -302,7 +302,8 @@ class Win32Driver final : public Driver {
                           : role.lVal == ROLE_SYSTEM_TEXT     ? Spoken::Entry
                                                               : Spoken::Text;
         Accessible read{as, text(&IAccessible::get_accName), text(&IAccessible::get_accValue),
-                        (state.lVal & STATE_SYSTEM_UNAVAILABLE) == 0};
+                        (state.lVal & STATE_SYSTEM_UNAVAILABLE) == 0,
+                        text(&IAccessible::get_accDescription)};
         if (object != client) {
             object->Release();
         }

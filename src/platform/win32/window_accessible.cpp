@@ -296,8 +296,8 @@ HRESULT WindowAccessible::get_accValue(VARIANT child, BSTR* value) {
     return isReading(id) ? answer(platform_->caption(id), value) : noText(value);
 }
 
-// The tooltip says what a control is for, as on the Linux window; the box
-// is named by it already.
+// The tooltip says what a control is for, as on the Linux window (the box's
+// name repeats it, which screen readers do not say twice).
 HRESULT WindowAccessible::get_accDescription(VARIANT child, BSTR* description) {
     if (isNotice(child)) {
         return noText(description);
@@ -306,7 +306,7 @@ HRESULT WindowAccessible::get_accDescription(VARIANT child, BSTR* description) {
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
     }
-    if (id == ControlId::Form1 || id == Text1 || layoutOf(id).toolTip.empty()) {
+    if (id == ControlId::Form1 || layoutOf(id).toolTip.empty()) {
         return noText(description);
     }
     return answer(layoutOf(id).toolTip, description);
