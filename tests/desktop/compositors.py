@@ -34,6 +34,7 @@ PACKAGES = {
                "gstreamer1.0-tools", "gstreamer1.0-plugins-base", "python3-gi"],
 }
 WORKING_ALPHA = 235
+LAST_ALPHAS = 15
 ALPHA_TOLERANCE = 3
 TITLE = "MD5Zevrin"
 # The window and its frame at the design size, with room for any frame.
@@ -274,9 +275,11 @@ class Mode:
             level = white_alpha(self.background, frame, window, FADE_STEP)
             if level is not None and (not levels or level != levels[-1]):
                 levels.append(level)
-        # Once the window has gone, the compositor's own animation of its
-        # going (mutter's) is no step of the fade.
-        return levels[:levels.index(min(levels)) + 1] if levels else levels
+        # The last steps are alphas 15 and 10; what the screen shows after
+        # them is the compositor's own animation of the window's going
+        # (mutter's).
+        ends = [i for i, level in enumerate(levels) if level <= LAST_ALPHAS]
+        return levels[:ends[0] + 1] if ends else levels
 
 
 def notice_starts(desk, compositor, program, starts):
