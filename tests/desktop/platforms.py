@@ -18,6 +18,7 @@ import desktops  # noqa: E402
 from desktops.wayland import BACKGROUND_RGB  # noqa: E402
 
 NOTICE = "提示"
+TITLE = "MD5Zevrin"
 NO_DISPLAY = "md5zevrin: no display could be opened"
 # What Qt's plugins say when something goes wrong on Wayland.
 WARNING_MARKS = ("Wayland", "wayland", "opacity", "QWARN", "Warning", "warning")
@@ -49,7 +50,8 @@ def opened_on(desk, process):
             return "ended"
         if desk.screen is None:
             return None
-        if desk.windows(NOTICE):
+        # The window maps before its notice, and covers weston's output too.
+        if desk.windows(NOTICE) or desk.windows(TITLE):
             return "x11"
         return "wayland" if on_weston_output(desk) and not desk.windows(NOTICE) else None
     return desk.wait(seen, "the program's window or end")
