@@ -12,6 +12,8 @@ template <typename... Visitors>
 struct Overload : Visitors... {
     using Visitors::operator()...;
 };
+template <typename... Visitors>
+Overload(Visitors...) -> Overload<Visitors...>;
 
 std::string utf8(std::u16string_view text) {
     std::string out;
@@ -63,7 +65,7 @@ class Player {
         std::visit(
             Overload{
                 [&](const Type& s) { d_.type(s.text); }, [&](const Paste& s) { d_.paste(s.text); },
-                [&](const Click& s) { d_.click(controlOf(s.role)); },
+                [&](const Click& s) { d_.drag(controlOf(s.role), controlOf(s.role)); },
                 [&](const Drag& s) { d_.drag(controlOf(s.from), controlOf(s.to)); },
                 [&](const Press& s) { d_.press(s.key); },
                 [&](const Hover& s) { d_.hover(controlOf(s.role)); },
@@ -108,10 +110,13 @@ class Player {
                                       " \"" + utf8(seen.name) + "\" \"" + utf8(seen.value) +
                                       (seen.enabled ? "\"" : "\" disabled"));
                 },
+                [&](const Describes& s) {
+                    return reads(d_.accessible(controlOf(s.of)).description, s.text);
+                },
                 [&](const auto& s) { return unless(holds(s), "it does not hold"); }},
             step);
     }
-    bool holds(const Enabled& s) { return d_.enabled(controlOf(s.of)) == s.enabled; }
+    bool holds(const Enabled& s) { return d_.drawn(controlOf(s.of), kGreyedText) != s.enabled; }
     bool holds(const Drawn& s) { return d_.drawn(controlOf(s.of), s.color) == s.shown; }
     bool holds(const Running& s) { return d_.ended() != s.yes; }
     bool holds(const Focus& s) { return d_.focused(controlOf(s.role)); }
@@ -166,6 +171,7 @@ unsigned needs(const Step& step) {
                                },
                                [](const Focus&) { return unsigned{kKeyboardFocus}; },
                                [](const Reads&) { return unsigned{kAccessibleView}; },
+                               [](const Describes&) { return unsigned{kAccessibleView}; },
                                [](const Opened&) { return unsigned{kBrowser}; },
                                [](const HoldClipboard&) { return unsigned{kHeldClipboard}; },
                                [](const ChangeUnnoticed&) { return unsigned{kUnnoticedChange}; },

@@ -39,9 +39,6 @@ enum class Role : std::uint8_t {
     ClearFace,
     Background,
 };
-constexpr Role copyOf(Role row) {
-    return static_cast<Role>(static_cast<int>(row) + 4);
-}
 ControlId controlOf(Role role);
 
 enum class Command : std::uint8_t { WhatIsMd5, Website, Distributor, Laws, Contact, About };
@@ -124,6 +121,7 @@ struct Caption {
 };
 using InputReads = Text<struct InputReadsTag>;  // as the box shows it
 using Clipboard = Text<struct ClipboardTag>;
+// Enabled, as a person tells: not drawn greyed.
 struct Enabled {
     Role of;
     bool enabled;
@@ -166,6 +164,11 @@ struct Reads {
     std::u16string_view value;
     bool enabled = true;
 };
+// What assistive technology describes a control as: its tooltip.
+struct Describes {
+    Role of;
+    std::u16string_view text;
+};
 // Normal, at the size the layout gives, and the user cannot resize it.
 using DesignSize = Event<struct DesignSizeTag>;
 using Idle = Event<struct IdleTag>;  // the housekeeping tick sleeps
@@ -176,7 +179,7 @@ using AnotherEnded = Event<struct AnotherEndedTag>;
 using Step = std::variant<Type, Paste, Click, Drag, Press, Hover, Choose, Wait, Maximize, Close,
                           HoldClipboard, StartAnother, ChangeUnnoticed, Caption, InputReads,
                           Clipboard, Enabled, Drawn, Opacity, Lasts, Running, Box, Opened, Focus,
-                          Reads, DesignSize, Idle, AnotherEnded>;
+                          Reads, Describes, DesignSize, Idle, AnotherEnded>;
 inline constexpr std::size_t kFirstExpectation = Step(std::in_place_type<Caption>).index();
 
 struct Row {
@@ -199,6 +202,7 @@ struct Accessible {
     std::u16string name;
     std::u16string value;
     bool enabled;
+    std::u16string description;
 };
 
 // A platform's window as the rows drive it.
@@ -216,7 +220,6 @@ class Driver {
 
     virtual void type(std::u16string_view text) = 0;
     virtual void paste(std::u16string_view text) = 0;
-    virtual void click(ControlId id) = 0;
     virtual void drag(ControlId from, ControlId to) = 0;
     virtual void press(Key key) = 0;
     virtual void hover(ControlId id) = 0;
@@ -231,7 +234,6 @@ class Driver {
     virtual std::u16string caption(ControlId id) = 0;
     virtual std::u16string input() = 0;
     virtual std::u16string clipboard() = 0;
-    virtual bool enabled(ControlId id) = 0;
     virtual bool drawn(ControlId id, Color color) = 0;
     virtual int opacity() = 0;
     virtual bool ended() = 0;

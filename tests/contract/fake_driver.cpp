@@ -22,12 +22,16 @@ class FakeDriver final : public Driver {
         p_.clipboard = std::u16string(text);
         p_.edit(p_.input.size(), 0, text);
     }
-    void click(ControlId id) override { p_.click(id); }
-    void drag(ControlId, ControlId) override {}
+    // Only a press and release on one control is a click.
+    void drag(ControlId from, ControlId to) override {
+        if (from == to) {
+            p_.click(from);
+        }
+    }
     // The input box has the focus: Enter there digests.
     void press(Key key) override {
         if (key == Key::Enter) {
-            p_.click(ControlId::ann1);
+            drag(ControlId::ann1, ControlId::ann1);
         } else if (key == Key::Backspace && !p_.input.empty()) {
             p_.edit(p_.input.size() - 1, 1, u"");
         }
@@ -52,7 +56,6 @@ class FakeDriver final : public Driver {
         return p_.mask.empty() ? p_.input : std::u16string(p_.input.size(), p_.mask.front());
     }
     std::u16string clipboard() override { return p_.clipboard.value_or(u""); }
-    bool enabled(ControlId id) override { return p_.at(id).enabled; }
     // A disabled label draws its caption greyed.
     bool drawn(ControlId id, Color color) override {
         const FakePlatform::Control& c = p_.at(id);

@@ -82,11 +82,6 @@ class QtDriver final : public Driver {
         QGuiApplication::clipboard()->setText(QString::fromStdU16String(std::u16string(text)));
         QTest::keySequence(box(), QKeySequence::Paste);
     }
-    void click(ControlId id) override {
-        const QPoint at = centre(id);
-        QWidget* target = widgetAt(at);
-        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(client(), at));
-    }
     // The release goes to the widget pressed, wherever the pointer is.
     void drag(ControlId from, ControlId to) override {
         QWidget* target = widgetAt(centre(from));
@@ -120,7 +115,6 @@ class QtDriver final : public Driver {
     std::u16string clipboard() override {
         return QGuiApplication::clipboard()->text().toStdU16String();
     }
-    bool enabled(ControlId id) override { return control(id)->isEnabled(); }
     bool drawn(ControlId id, Color color) override {
         const QImage image = client()->grab().toImage();
         const QColor wanted = colorOf(color, control(id)->palette());
@@ -137,7 +131,7 @@ class QtDriver final : public Driver {
         return seen >= seenIn(id, box.width(), box.height());
     }
     int opacity() override { return qRound(main().windowOpacity() * 255); }
-    bool ended() override { return first_->platform.ended(); }
+    bool ended() override { return first_->platform.ended() && !main().isVisible(); }
     std::vector<ShownBox> boxes() override { return first_->boxes; }
     std::vector<std::u16string> opened() override { return browser_.opened; }
     bool focused(ControlId id) override { return main().focusWidget() == control(id); }
@@ -149,7 +143,8 @@ class QtDriver final : public Driver {
                           : role == QAccessible::EditableText ? Spoken::Entry
                                                               : static_cast<Spoken>(role);
         return {as, seen->text(QAccessible::Name).toStdU16String(),
-                seen->text(QAccessible::Value).toStdU16String(), !seen->state().disabled};
+                seen->text(QAccessible::Value).toStdU16String(), !seen->state().disabled,
+                seen->text(QAccessible::Description).toStdU16String()};
     }
     bool atDesignSize() override {
         return main().windowState() == Qt::WindowNoState &&

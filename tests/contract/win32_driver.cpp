@@ -170,7 +170,6 @@ class Win32Driver final : public Driver {
             SendMessageW(textBox(), WM_PASTE, 0, 0);
         }
     }
-    void click(ControlId id) override { drag(id, id); }
     void drag(ControlId from, ControlId to) override {
         mouse(WM_MOUSEMOVE, 0, from);
         mouse(WM_LBUTTONDOWN, MK_LBUTTON, from);
@@ -230,8 +229,6 @@ class Win32Driver final : public Driver {
         }
         return text;
     }
-    // As a person tells: a disabled label is drawn greyed.
-    bool enabled(ControlId id) override { return !drawn(id, kGreyedText); }
     bool drawn(ControlId id, Color color) override {
         const COLORREF wanted = (color & kSystemColorFlag) != 0
                                     ? GetSysColor(static_cast<int>(color & kSystemColorNumberMask))
@@ -246,7 +243,7 @@ class Win32Driver final : public Driver {
         GetLayeredWindowAttributes(window(), nullptr, &alpha, &flags);
         return alpha;
     }
-    bool ended() override { return first_->platform.ended(); }
+    bool ended() override { return first_->platform.ended() && !IsWindowVisible(window()); }
     std::vector<ShownBox> boxes() override { return boxes_.boxes(); }
     bool focused(ControlId id) override {
         return id == ControlId::Text1 && GetFocus() == textBox();

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
-#include <ostream>
 #include <random>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/md5.h"
@@ -70,38 +70,21 @@ int ErrorNumber(Operation operation) {
     return 0;
 }
 
-struct KnownDigest {
-    const char* name;
-    std::string_view message;
-    std::string_view digest;
-};
-
-void PrintTo(const KnownDigest& known, std::ostream* out) {
-    *out << known.name;
+TEST(MD5Engine, GivesTheDigestsRfc1321Lists) {
+    const std::pair<std::string_view, std::string_view> known[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57edf4a22be3c955ac49da2e2107b67a"}};
+    for (const auto& [message, digest] : known) {
+        EXPECT_EQ(Digest(message), digest) << message;
+    }
 }
-
-class Rfc1321TestSuite : public ::testing::TestWithParam<KnownDigest> {};
-
-TEST_P(Rfc1321TestSuite, GivesTheDigestTheRfcLists) {
-    EXPECT_EQ(Digest(GetParam().message), GetParam().digest);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    MD5Engine, Rfc1321TestSuite,
-    ::testing::Values(
-        KnownDigest{"Empty", "", "d41d8cd98f00b204e9800998ecf8427e"},
-        KnownDigest{"a", "a", "0cc175b9c0f1b6a831c399e269772661"},
-        KnownDigest{"abc", "abc", "900150983cd24fb0d6963f7d28e17f72"},
-        KnownDigest{"MessageDigest", "message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
-        KnownDigest{"Alphabet", "abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-        KnownDigest{"LettersAndDigits",
-                    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-                    "d174ab98d277d9f5a5611c2c9f419d9f"},
-        KnownDigest{"EightyDigits",
-                    "1234567890123456789012345678901234567890123456789012345678901234567890123456"
-                    "7890",
-                    "57edf4a22be3c955ac49da2e2107b67a"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // 56 to 63 bytes past a block boundary leave no room for the length, so the
 // padding runs over a further block; 32,767 bytes is the longest update.
