@@ -60,6 +60,10 @@ set(MD5Z_VERSION_COMMAS
 set(MD5Z_ICON_FILE "${MD5Z_PROGRAM_ICON}")
 set(MD5Z_POINTER_FILE "${PROJECT_SOURCE_DIR}/assets/command.cur")
 set(MD5Z_BACKGROUND_FILE "${PROJECT_SOURCE_DIR}/assets/background.bmp")
+set(MD5Z_VERSION_DOTS
+    "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+set(MD5Z_MANIFEST_FILE "${MD5Z_DESKTOP_BINARY_DIR}/md5zevrin.manifest")
+configure_file("${MD5Z_DESKTOP_SOURCE_DIR}/md5zevrin.manifest.in" "${MD5Z_MANIFEST_FILE}" @ONLY)
 # The resource numbers of the pictures, for the script and for the Win32
 # window that loads them.
 set(MD5Z_RC_ICON 1)
@@ -76,12 +80,16 @@ if(WIN32 AND TARGET md5zevrin)
   set(MD5Z_RC_SCRIPT "${MD5Z_DESKTOP_BINARY_DIR}/md5zevrin.rc")
   target_sources(md5zevrin PRIVATE "${MD5Z_RC_SCRIPT}")
   set_property(SOURCE "${MD5Z_RC_SCRIPT}" APPEND PROPERTY OBJECT_DEPENDS
-               "${MD5Z_PROGRAM_ICON}" "${MD5Z_POINTER_FILE}" "${MD5Z_BACKGROUND_FILE}")
+               "${MD5Z_PROGRAM_ICON}" "${MD5Z_POINTER_FILE}" "${MD5Z_BACKGROUND_FILE}"
+               "${MD5Z_MANIFEST_FILE}")
   target_compile_definitions(md5z_win32 PUBLIC MD5Z_RC_ICON=${MD5Z_RC_ICON}
     MD5Z_RC_POINTER=${MD5Z_RC_POINTER} MD5Z_RC_BACKGROUND=${MD5Z_RC_BACKGROUND})
   # The tests of the Win32 window load the same pictures from their own file.
   if(TARGET contract_win32)
     target_sources(contract_win32 PRIVATE "${MD5Z_RC_SCRIPT}")
+  endif()
+  if(TARGET md5z_dpi_change_tests)
+    target_sources(md5z_dpi_change_tests PRIVATE "${MD5Z_RC_SCRIPT}")
   endif()
 endif()
 

@@ -58,7 +58,7 @@ const std::vector<Row>& rows() {
           Click{DigestButton}, Caption{Hex32Upper, u"426C710FC402BCCA1BA82E160F4F6791"}}},
         {"ACharacterThatDoesNotFitWholeIsLeftOut",
          {Paste{u"xxxxxxxxxxxxxxxxxxxxxxxxxxxxx😀z"}, InputReads{u"xxxxxxxxxxxxxxxxxxxxxxxxxxxxx"},
-          Caption{Counter, u"1"}},
+          Type{u"😀"}, InputReads{u"xxxxxxxxxxxxxxxxxxxxxxxxxxxxx"}, Caption{Counter, u"1"}},
          kWholeCharactersAtLimit},
         {"TheDigestIsOfTheTextShownEvenAfterALostChangeNotice",
          {Type{u"abc"}, ChangeUnnoticed{u"xyz"}, Click{DigestButton}, Caption{ShownText, u"xyz"},

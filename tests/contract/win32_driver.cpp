@@ -1,8 +1,10 @@
 // The rows on the Win32 window in the test's own process, under Wine's null
 // graphics driver: messages as the desktop sends them, colours read from the
 // client area as the window paints it, boxes answered by pressing their OK.
+#include <oleacc.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -11,6 +13,7 @@
 
 #include "contract.h"
 #include "platform/win32/win32_platform.h"
+#include "window/accessible_tree.h"
 #include "window/layout.h"
 
 namespace md5z::contract {
@@ -175,14 +178,28 @@ class Win32Driver final : public Driver {
         mouse(WM_LBUTTONDOWN, MK_LBUTTON, from);
         mouse(WM_LBUTTONUP, 0, to);
     }
+    // To whatever has the keyboard focus; Shift held down for Shift+Tab.
     void press(Key key) override {
         if (!IsWindowEnabled(window())) {
             return;
         }
-        const WPARAM code = key == Key::Enter ? VK_RETURN : VK_BACK;
-        SendMessageW(textBox(), WM_KEYDOWN, code, 0);
-        SendMessageW(textBox(), WM_CHAR, code, 0);
-        SendMessageW(textBox(), WM_KEYUP, code, 0);
+        constexpr std::pair<Key, WPARAM> kCodes[] = {{Key::Enter, VK_RETURN},
+                                                     {Key::Backspace, VK_BACK},
+                                                     {Key::Tab, VK_TAB},
+                                                     {Key::BackTab, VK_TAB},
+                                                     {Key::Space, VK_SPACE}};
+        const WPARAM code = std::ranges::find(kCodes, key, &std::pair<Key, WPARAM>::first)->second;
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        const BYTE shift = keys[VK_SHIFT];
+        keys[VK_SHIFT] = key == Key::BackTab ? 0x80 : 0;
+        SetKeyboardState(keys);
+        const HWND focus = GetFocus();
+        SendMessageW(focus, WM_KEYDOWN, code, 0);
+        SendMessageW(focus, WM_CHAR, code == VK_SPACE ? L' ' : code, 0);
+        SendMessageW(focus, WM_KEYUP, code, 0);
+        keys[VK_SHIFT] = shift;
+        SetKeyboardState(keys);
     }
     void hover(ControlId id) override { mouse(WM_MOUSEMOVE, 0, id); }
     // By its place in the menu, as a person finds it.
@@ -246,7 +263,66 @@ class Win32Driver final : public Driver {
     bool ended() override { return first_->platform.ended() && !IsWindowVisible(window()); }
     std::vector<ShownBox> boxes() override { return boxes_.boxes(); }
     bool focused(ControlId id) override {
-        return id == ControlId::Text1 && GetFocus() == textBox();
+        return id == ControlId::Text1 ? GetFocus() == textBox()
+                                      : first_->platform.keyboardFocus() == id;
+    }
+    // Through MSAA, as a screen reader reads the client area's children.
+    Accessible accessible(ControlId id) override {
+        IAccessible* client = nullptr;
+        AccessibleObjectFromWindow(window(), static_cast<DWORD>(OBJID_CLIENT),
+                                   __uuidof(IAccessible), reinterpret_cast<void**>(&client));
+        if (client == nullptr) {
+            return {};
+        }
+        VARIANT child{};
+        child.vt = VT_I4;
+        child.lVal =
+            static_cast<LONG>(std::ranges::find(kReadingOrder, id) - kReadingOrder.begin()) + 1;
+        IAccessible* object = client;
+        IDispatch* own = nullptr;
+        if (client->get_accChild(child, &own) == S_OK && own != nullptr) {
+            own->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&object));
+            own->Release();
+            child.lVal = CHILDID_SELF;
+        }
+        const auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+            BSTR value = nullptr;
+            std::u16string out;
+            if ((object->*get)(child, &value) == S_OK && value != nullptr) {
+                out = reinterpret_cast<const char16_t*>(value);
+            }
+            SysFreeString(value);
+            return out;
+        };
+        VARIANT role{};
+        VARIANT state{};
+        object->get_accRole(child, &role);
+        object->get_accState(child, &state);
+        const Spoken as = role.lVal == ROLE_SYSTEM_PUSHBUTTON ? Spoken::Button
+                          : role.lVal == ROLE_SYSTEM_TEXT     ? Spoken::Entry
+                                                              : Spoken::Text;
+        Accessible read{as, text(&IAccessible::get_accName), text(&IAccessible::get_accValue),
+                        (state.lVal & STATE_SYSTEM_UNAVAILABLE) == 0,
+                        text(&IAccessible::get_accDescription)};
+        if (object != client) {
+            object->Release();
+        }
+        client->Release();
+        return read;
+    }
+    // The box's text set while its change notices go nowhere.
+    void changeUnnoticed(std::u16string_view text) override {
+        const auto forward = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window(), GWLP_WNDPROC));
+        static WNDPROC original = nullptr;
+        original = forward;
+        SetWindowLongPtrW(window(), GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) {
+                              return m == WM_COMMAND && HIWORD(wp) == EN_CHANGE
+                                         ? LRESULT{0}
+                                         : CallWindowProcW(original, w, m, wp, lp);
+                          }));
+        SetWindowTextW(textBox(), std::wstring(text.begin(), text.end()).c_str());
+        SetWindowLongPtrW(window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(forward));
     }
     bool atDesignSize() override {
         RECT client{};
@@ -286,7 +362,8 @@ class Win32Driver final : public Driver {
 
 }  // namespace
 
-const unsigned kDriverCapabilities = kPacedHousekeeping;
+const unsigned kDriverCapabilities = kPacedHousekeeping | kKeyboardFocus | kAccessibleView |
+                                     kUnnoticedChange | kWholeCharactersAtLimit;
 
 std::unique_ptr<Driver> makeDriver() {
     return std::make_unique<Win32Driver>();

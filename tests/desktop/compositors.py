@@ -41,10 +41,14 @@ MAX_SHOWN = (700, 460)
 # Pixels that may change between two screenshots of a screen at rest (a
 # blinking caret).
 AT_REST_PIXELS = 400
+# The screen shows what a compositor lists within this.
+NOTICE_HOLD_S = 0.3
 # mutter's screen cast redraws its background gradient a few levels apart.
 NOISE = 8
 # Every other pixel of every other row is read: fast enough to follow a fade.
 STEP = 2
+# The fade's many frames are read on a coarser grid.
+FADE_STEP = 4
 # White content at one alpha shows in at least this many read pixels.
 MIN_SAMPLES = 150
 # A frame above the content (title bar) and its borders are left out of the
@@ -61,20 +65,26 @@ def check(condition, message):
         raise Failure(message)
 
 
+STARTED = time.monotonic()
+
+
 def say(text):
-    print(text, flush=True)
+    """A line of the report, with the seconds since the start."""
+    print("%6.2f %s" % (time.monotonic() - STARTED, text), flush=True)
 
 
 def difference(before, after, box=None):
-    """The pixels (x, y) that differ by more than noise, on the STEP grid."""
+    """The pixels (x, y) that differ by more than noise, on the STEP grid.
+    Rows that agree byte for byte are passed over whole."""
     x0, y0, x1, y1 = box or (0, 0, before.width, before.height)
     changed = []
     for y in range(y0, y1, STEP):
-        row = y * before.width * 4
-        for x in range(x0, x1, STEP):
-            i = row + x * 4
+        start, end = (y * before.width + x0) * 4, (y * before.width + x1) * 4
+        if before.data[start:end] == after.data[start:end]:
+            continue
+        for i in range(start, end, 4 * STEP):
             if max(abs(a - b) for a, b in zip(before.data[i:i + 3], after.data[i:i + 3])) > NOISE:
-                changed.append((x, y))
+                changed.append(((i // 4) % before.width, y))
     return changed
 
 
@@ -83,28 +93,35 @@ def bounds(points):
     return min(xs), min(ys), max(xs) + 1, max(ys) + 1
 
 
-def settled(desk, unlike=None, what="the screen"):
-    """A screenshot once two in a row agree, and differ from unlike."""
+def settled(desk, unlike=None, what="the screen", hold=0.0):
+    """A screenshot once two in a row agree (and another after hold
+    seconds), and differ from unlike."""
+    def same(a, b):
+        return len(difference(a, b)) * STEP * STEP < AT_REST_PIXELS
+
     end = time.monotonic() + desktops.DEADLINE_S
     last = desk.screenshot()
     while time.monotonic() < end:
         shot = desk.screenshot()
-        if len(difference(last, shot)) * STEP * STEP < AT_REST_PIXELS and (
-                unlike is None or len(difference(unlike, shot)) * STEP * STEP > AT_REST_PIXELS):
-            return shot
+        if same(last, shot) and (unlike is None or not same(unlike, shot)):
+            time.sleep(hold)
+            last = desk.screenshot()
+            if same(last, shot):
+                return shot
+            continue
         last = shot
     raise Failure("timed out waiting for " + what)
 
 
-def white_alpha(background, shot, box):
+def white_alpha(background, shot, box, step=STEP):
     """The alpha at which white content shows: the highest alpha that many
     pixels agree on in every channel with room for it, taking each pixel as
-    white drawn over the bare output."""
+    white drawn over the bare output. A coarser step reads fewer pixels."""
     x0, y0, x1, y1 = box
     counts = {}
-    for y in range(y0 + FRAME_TOP, y1 - FRAME_SIDE, STEP):
+    for y in range(y0 + FRAME_TOP, y1 - FRAME_SIDE, step):
         row = y * shot.width * 4
-        for x in range(x0 + FRAME_SIDE, x1 - FRAME_SIDE, STEP):
+        for x in range(x0 + FRAME_SIDE, x1 - FRAME_SIDE, step):
             i = row + x * 4
             estimates = [255 * (s - b) / (255 - b)
                          for s, b in zip(shot.data[i:i + 3], background.data[i:i + 3])
@@ -112,8 +129,9 @@ def white_alpha(background, shot, box):
             if len(estimates) >= 2 and max(estimates) - min(estimates) <= 4:
                 level = round(sum(estimates) / len(estimates))
                 counts[level] = counts.get(level, 0) + 1
+    enough = MIN_SAMPLES * STEP * STEP // (step * step)
     levels = [level for level in counts if 5 <= level <= 255 and sum(
-        counts.get(level + d, 0) for d in range(-2, 3)) >= MIN_SAMPLES]
+        counts.get(level + d, 0) for d in range(-2, 3)) >= enough]
     return max(levels) if levels else None
 
 
@@ -130,9 +148,13 @@ class Mode:
         self.background = settled(desk)
         self.program = desk.start([self.program_path], env=self.env)
         desk.wait(self.notice_listed, "the notice")
-        with_notice = settled(desk, self.background, "the window and its notice")
+        # A compositor lists the notice before its first frame is on screen.
+        with_notice = settled(desk, self.background, "the window and its notice", NOTICE_HOLD_S)
         self.check_notice_focused()
-        shown = settled(desk, with_notice, "the notice to go")
+        try:
+            shown = settled(desk, with_notice, "the notice to go")
+        except Failure:
+            raise Failure("Return left the notice up: %s" % self.listed())
         window = bounds(difference(self.background, shown))
         # What went with the notice (and the window's focus) outside the window.
         outside = [p for p in difference(shown, with_notice)
@@ -161,6 +183,15 @@ class Mode:
         say("%s exit status: %d" % (self.mode, status))
         check(status == 0, "the program ended with status %d" % status)
         settled(desk, shown, "the window to go")
+
+    def listed(self):
+        """What the compositor says of its windows, where it tells."""
+        screen = self.desk.screen
+        if self.compositor == "sway":
+            return screen.tree()
+        if self.compositor == "kwin":
+            return screen.window_list()
+        return "mutter lists no windows"
 
     def notice_listed(self):
         """Whether the compositor lists the notice, where it tells."""
@@ -240,7 +271,7 @@ class Mode:
                     say("%s: a screenshot failed: %s" % (self.mode, missed))
         levels = []
         for frame in frames:
-            level = white_alpha(self.background, frame, window)
+            level = white_alpha(self.background, frame, window, FADE_STEP)
             if level is not None and (not levels or level != levels[-1]):
                 levels.append(level)
         # Once the window has gone, the compositor's own animation of its
@@ -255,12 +286,14 @@ def notice_starts(desk, compositor, program, starts):
         mode.background = settled(desk)
         mode.program = desk.start([program], env=mode.env)
         desk.wait(mode.notice_listed, "the notice")
-        with_notice = settled(desk, mode.background, "the window and its notice")
+        with_notice = settled(desk, mode.background, "the window and its notice",
+                              NOTICE_HOLD_S)
         mode.check_notice_focused()
         settled(desk, with_notice, "the notice to go (start %d)" % (start + 1))
         desk.stop(mode.program)
         settled(desk, None, "the window to go")
-    say("notice focused on %d starts in a row" % starts)
+    if starts:
+        say("notice focused on %d starts in a row" % starts)
 
 
 def stale_display(desk, program):
@@ -283,11 +316,14 @@ def main():
     parser.add_argument("--starts", type=int, default=0,
                         help="then start it this many times more on native Wayland")
     args = parser.parse_args()
-    if subprocess.run([os.path.join(ROOT, "tools", "install-deps")]
-                      + PACKAGES[args.compositor]).returncode:
-        say("skipped: %s could not be installed" % args.compositor)
-        return 77
     _compositor.isolate()
+    try:
+        desktops.Session(args.compositor).close()
+    except desktops.Unavailable:
+        if subprocess.run([os.path.join(ROOT, "tools", "install-deps")]
+                          + PACKAGES[args.compositor]).returncode:
+            say("skipped: %s could not be installed" % args.compositor)
+            return 77
     started = time.monotonic()
     try:
         with desktops.Session(args.compositor) as desk:

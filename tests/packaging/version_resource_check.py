@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Compiles the Windows resource script with mingw-w64's windres and reads the
-version record back out of the object file.
+version record and the application manifest back out of the object file.
 
     version_resource_check.py WINDRES RC_FILE OUTPUT_OBJECT PRODUCT_H ICON_FILE
 
@@ -13,6 +13,7 @@ import re
 import struct
 import subprocess
 import sys
+import xml.etree.ElementTree as ElementTree
 
 VERSION_TEXT = "1.03.0026"
 FILE_VERSION = (1, 3, 26, 0)
@@ -58,6 +59,45 @@ def text_value(value):
 def product_texts(header_path):
     with open(header_path, encoding="utf-8") as header:
         return dict(re.findall(r'(k\w+) =\s+u"([^"]*)"', header.read()))
+
+
+ASSEMBLY = "{urn:schemas-microsoft-com:asm.v1}"
+TRUST = "{urn:schemas-microsoft-com:asm.v3}"
+COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
+SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+WINDOWS_10 = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
+
+
+def manifest_failures(data):
+    """What Windows reads from the manifest: visual styles, per-monitor DPI
+    awareness (and its older form), Windows 10/11 and no raised rights."""
+    start, end = data.find(b"<?xml"), data.find(b"</assembly>")
+    if start < 0 or end < 0:
+        return ["no application manifest"]
+    try:
+        root = ElementTree.fromstring(data[start:end + len(b"</assembly>")])
+    except ElementTree.ParseError as error:
+        return [f"the manifest is not well-formed XML: {error}"]
+    controls = [identity.attrib for identity in root.iter(ASSEMBLY + "assemblyIdentity")
+                if identity.get("name") == "Microsoft.Windows.Common-Controls"]
+    found = {
+        "common controls": [c.get("version") for c in controls],
+        "dpiAwareness": [e.text.split(",")[0].strip() for e in root.iter(SETTINGS_2016 + "dpiAwareness")],
+        "dpiAware": [e.text.strip() for e in root.iter(SETTINGS_2005 + "dpiAware")],
+        "Windows 10/11": [e.get("Id") for e in root.iter(COMPATIBILITY + "supportedOS")
+                          if e.get("Id") == WINDOWS_10],
+        "execution level": [e.get("level") for e in root.iter(TRUST + "requestedExecutionLevel")],
+    }
+    wanted = {
+        "common controls": ["6.0.0.0"],
+        "dpiAwareness": ["PerMonitorV2"],
+        "dpiAware": ["true/pm"],
+        "Windows 10/11": [WINDOWS_10],
+        "execution level": ["asInvoker"],
+    }
+    return [f"manifest {what}: {found[what]}, expected {value}"
+            for what, value in wanted.items() if found[what] != value]
 
 
 def check(obj, product, icon):
@@ -108,7 +148,7 @@ def check(obj, product, icon):
     first_offset = struct.unpack_from("<I", icon, 6 + 12)[0]
     if count and icon[first_offset:] not in obj:
         failures.append("the program icon's image is not in the object")
-    return failures
+    return failures + manifest_failures(obj)
 
 
 def main(argv):

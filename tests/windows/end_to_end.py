@@ -159,6 +159,8 @@ def check_program_file(program, product_header, icon_file):
     for kind in ("icon", "group_cursor", "bitmap", "version"):
         if f"type={kind}" not in listed:
             failures.append(f"no {kind} resource in the program file")
+    if "--type=24 --name=1 " not in listed:
+        failures.append("the manifest is not resource 1 of type 24")
     return failures
 
 

@@ -10,6 +10,8 @@ from ._compositor import CompositorScreen, xwayland_display
 from .x11 import Image
 
 SOCKET = "md5z-kwin"
+# Room for the window and its notice, and few pixels to read.
+SIZE = (800, 600)
 # A screenshot KWin has not delivered by then will not come.
 SHOT_MS = 5000
 # KWin's output where no window is.
@@ -36,8 +38,8 @@ def kwin(session):
     env = {"KWIN_WAYLAND_NO_PERMISSION_CHECKS": "1", "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS": "1",
            "QT_LOGGING_RULES": "kwin_scripting.debug=true", "DISPLAY": None,
            "WAYLAND_DISPLAY": None, "QT_QPA_PLATFORM": None}
-    process = session.spawn([binary, "--virtual", "--xwayland", "--width", "1024", "--height",
-                             "768", "--socket", SOCKET], env=env, log="kwin")
+    process = session.spawn([binary, "--virtual", "--xwayland", "--width", str(SIZE[0]),
+                             "--height", str(SIZE[1]), "--socket", SOCKET], env=env, log="kwin")
     session.wait(lambda: os.path.exists(os.path.join(session.env["XDG_RUNTIME_DIR"], SOCKET))
                  or process.poll() is not None, "KWin's socket")
     if process.poll() is not None:
@@ -69,7 +71,7 @@ class KWinScreen(CompositorScreen):
         os.close(write_end)
         reply, _ = self.bus.call_with_unix_fd_list_sync(
             "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2",
-            "CaptureArea", GLib.Variant("(iiuua{sv}h)", (0, 0, 1024, 768, {}, 0)),
+            "CaptureArea", GLib.Variant("(iiuua{sv}h)", (0, 0, *SIZE, {}, 0)),
             GLib.VariantType("(a{sv})"), Gio.DBusCallFlags.NONE, SHOT_MS, fds, None)
         del fds
         meta = reply.unpack()[0]

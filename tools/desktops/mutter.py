@@ -13,7 +13,8 @@ from ._compositor import CompositorScreen, xwayland_display
 from .x11 import Image
 
 SOCKET = "md5z-mutter"
-SIZE = (1024, 768)
+# Room for the window and its notice, and few pixels to read.
+SIZE = (800, 600)
 # A frame on its way comes within this.
 FRAME_WAIT_S = 0.15
 REMOTE = "org.gnome.Mutter.RemoteDesktop"

@@ -11,9 +11,10 @@ from .x11 import Image
 
 # The output's colour where no window is, for a test that reads pixels.
 BACKGROUND_RGB = (0xFF, 0x00, 0x00)
+# Room for the window and its notice, and few pixels to read.
 CONFIG = """xwayland force
 output * bg #%02x%02x%02x solid_color
-output * resolution 1024x768
+output * resolution 800x600
 default_border normal
 focus_on_window_activation focus
 """ % BACKGROUND_RGB

@@ -40,8 +40,9 @@ def _make_prefix(session, prefix):
 
 @component("wine", tools=[WINE, WINESERVER])
 def wine(session):
-    """Session option wine_prefix: the prefix folder (default: one in the
-    session's folder). A session holds its prefix alone: another waits."""
+    """Session options: wine_prefix, the prefix folder (default: one in the
+    session's folder; a session holds its prefix alone, another waits);
+    wine_dpi, the screen's dots per inch (default 96)."""
     prefix = os.path.realpath(session.options.get("wine_prefix") or session.path("wineprefix"))
     os.makedirs(os.path.dirname(prefix), exist_ok=True)
     lock = open(prefix + ".lock", "w")
@@ -53,6 +54,12 @@ def wine(session):
     graphics = "x11" if "DISPLAY" in session.env else "null"
     _quietly(session, [WINE, "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Graphics",
                        "/d", graphics, "/f"])
+    # The screen's DPI as Windows reports it to every process that starts
+    # from now on: Wine 8 reads it from here (and nowhere else) at a process's
+    # start. Every session sets it, so a prefix never keeps another's.
+    dpi = str(session.options.get("wine_dpi", 96))
+    _quietly(session, [WINE, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                       "/t", "REG_DWORD", "/d", dpi, "/f"])
     # The desktop takes its graphics driver when the server starts it: start
     # afresh, and keep the server for the session.
     _quietly(session, [WINESERVER, "-k"])

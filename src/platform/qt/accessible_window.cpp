@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "platform/qt/label_buttons.h"
+#include "platform/qt/qt_text.h"
+#include "window/accessible_tree.h"
 #include "window/layout.h"
-#include "window/result_model.h"
 
 namespace md5z {
 namespace {
@@ -23,36 +24,10 @@ namespace {
 using enum ControlId;
 
 const QString kClientName = QStringLiteral("Form1");
-// What the counter counts; the window shows only the number.
-const QString kCounterName = QStringLiteral("还可输入的字符数");
 // The object that carries what a click changed to a screen reader, and the
 // property that holds it.
 const QString kNoticeName = QStringLiteral("clickNotice");
 constexpr char kNoticeText[] = "text";
-// What 重置 is confirmed with; the window itself shows no word for it.
-const QString kResetDone = QStringLiteral("已重置");
-// The rendition a digest is told by: the 32 lower-case digits.
-constexpr ControlId kToldDigest = Label11;
-
-// A result row: the caption at its left, the value it shows and the copy
-// label at its right end, if it has one.
-struct Row {
-    ControlId caption;
-    ControlId value;
-    std::optional<ControlId> copy;
-};
-
-constexpr std::array kRows{
-    Row{Label3, Label8, std::nullopt}, Row{Label4, Label9, fz1},  Row{Label5, Label10, fz2},
-    Row{Label6, Label11, fz3},         Row{Label7, Label12, fz4},
-};
-
-// What assistive technology is shown of the client area, in reading order:
-// the title, the input row, the commands, then each row's value and its
-// copy label. The row captions name the values; the stores, shapes, lines
-// and the background are not there to be read.
-constexpr std::array kShown{Label1, Label2, Text1,   Label17, Label14, ann1, ann2,    Label8,
-                            Label9, fz1,    Label10, fz2,     Label11, fz3,  Label12, fz4};
 
 std::optional<ControlId> controlNamed(const QString& name) {
     for (const auto& layout : controlLayouts()) {
@@ -67,16 +42,6 @@ QString captionOf(const QWidget& client, ControlId id) {
     const auto* label =
         client.findChild<QLabel*>(QLatin1String(nameOf(id)), Qt::FindDirectChildrenOnly);
     return label != nullptr ? label->text() : QString();
-}
-
-const Row* rowShowing(ControlId value) {
-    const auto row = std::ranges::find(kRows, value, &Row::value);
-    return row != kRows.end() ? &*row : nullptr;
-}
-
-const Row* rowCopiedBy(ControlId copy) {
-    const auto row = std::ranges::find(kRows, std::optional(copy), &Row::copy);
-    return row != kRows.end() ? &*row : nullptr;
 }
 
 // The client area: its children are the controls worth reading, those of
@@ -115,7 +80,7 @@ class ClientAccessible final : public QAccessibleWidget {
 
     std::vector<QObject*> shown() const {
         std::vector<QObject*> widgets;
-        for (const ControlId id : kShown) {
+        for (const ControlId id : kReadingOrder) {
             auto* control = widget()->findChild<QWidget*>(QLatin1String(nameOf(id)),
                                                           Qt::FindDirectChildrenOnly);
             if (control != nullptr && !control->isHidden()) {
@@ -251,12 +216,12 @@ class LabelAccessible final : public QAccessibleWidget, public QAccessibleTextIn
             return shownText();
         }
         if (*control == Label17) {
-            return kCounterName;
+            return qText(kCounterName);
         }
-        if (const Row* row = rowShowing(*control)) {
+        if (const AccessibleRow* row = rowShowing(*control)) {
             return captionOf(client, row->caption);
         }
-        if (const Row* row = rowCopiedBy(*control)) {
+        if (const AccessibleRow* row = rowCopiedBy(*control)) {
             return shownText() + u' ' + captionOf(client, row->caption);
         }
         return shownText();
@@ -436,38 +401,10 @@ QAccessibleInterface* windowInterface(const QString&, QObject* object) {
     return nullptr;
 }
 
-// The copy labels can be clicked exactly while the rows show a digest.
-bool showsDigest(const QWidget& client) {
-    const auto* copy =
-        client.findChild<QWidget*>(QLatin1String(nameOf(fz1)), Qt::FindDirectChildrenOnly);
-    return copy != nullptr && copy->isEnabled();
-}
-
-// What a person sees a click change: the digest (the text as it was
-// digested and its 32 lower-case digits), the empty-input warning, the
-// copy label's confirmation, or the cleared rows.
-QString outcomeOf(const QWidget& client, ControlId clicked) {
-    if (clicked == ann1 && showsDigest(client)) {
-        const Row& told = *rowShowing(kToldDigest);
-        return captionOf(client, ConvertedText.label) + QStringLiteral("，") +
-               captionOf(client, told.caption) + u' ' + captionOf(client, told.value);
-    }
-    if (clicked == ann1) {
-        return captionOf(client, EmptyInputWarning.control);
-    }
-    if (clicked == ann2) {
-        return kResetDone;
-    }
-    if (const Row* row = rowCopiedBy(clicked)) {
-        return captionOf(client, clicked) + u' ' + captionOf(client, row->caption);
-    }
-    return {};
-}
-
 }  // namespace
 
-void announceClick(QWidget& client, ControlId clicked) {
-    const QString outcome = outcomeOf(client, clicked);
+void announceClick(QWidget& client, std::u16string_view outcomeText) {
+    const QString outcome = qText(outcomeText);
     if (outcome.isEmpty()) {
         return;
     }

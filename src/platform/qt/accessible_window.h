@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <string_view>
 
 #include "window/controls.h"
 
@@ -15,8 +16,7 @@ namespace md5z {
 void installAccessibleWindow();
 
 // Tells a screen reader at once what a click on a label-button of the
-// client area changed, in the window's own words where it has them: the
-// digest, the empty-input warning, a copy's confirmation, the reset.
-void announceClick(QWidget& client, ControlId clicked);
+// client area changed (clickOutcome, window/accessible_tree.h).
+void announceClick(QWidget& client, std::u16string_view outcome);
 
 }  // namespace md5z

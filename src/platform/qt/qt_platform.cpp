@@ -25,6 +25,7 @@
 #include "platform/qt/text_box_limit.h"
 #include "platform/qt/translucency.h"
 #include "platform/qt/wayland.h"
+#include "window/accessible_tree.h"
 
 namespace md5z {
 namespace {
@@ -172,7 +173,7 @@ void QtPlatform::wireLabel(ControlId id) {
 // A click reaches the form, and a screen reader hears what it changed.
 void QtPlatform::click(ControlId id) {
     react([id](Form1& form) { form.onClick(id); });
-    announceClick(*widgets_.client, id);
+    announceClick(*widgets_.client, clickOutcome(*this, id));
 }
 
 void QtPlatform::wireTextBox() {

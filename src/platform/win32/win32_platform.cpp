@@ -1,13 +1,20 @@
 #include "platform/win32/win32_platform.h"
 
 #include <commctrl.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "instance/instance_lock.h"
+#include "platform/win32/dots_per_inch.h"
+#include "platform/win32/window_accessible.h"
 #include "platform/win32/window_drawing.h"
+#include "window/accessible_tree.h"
+#include "window/input_limit.h"
+#include "window/result_model.h"
 
 namespace md5z {
 namespace {
@@ -25,6 +32,14 @@ constexpr DWORD kTextBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCR
 constexpr UINT_PTR kMenuCommandBase = 100;
 constexpr UINT_PTR kTimerBase = 1;
 constexpr UINT_PTR kTextBoxId = 10;
+// Posted to press a label-button for assistive technology; the control's
+// index comes with it.
+constexpr UINT kPressMessage = WM_APP + 1;
+
+// The labels that act when clicked, in the order Tab visits them after the
+// input box.
+constexpr std::array kLabelButtons{ControlId::ann1, ControlId::ann2, ControlId::fz1,
+                                   ControlId::fz2,  ControlId::fz3,  ControlId::fz4};
 
 // The reason a close request reports: the user's close button, the task bar
 // or the system.
@@ -103,7 +118,8 @@ void reportUncaught(const char* what) {
 
 Win32Platform::Win32Platform(HINSTANCE instance)
     : instance_(instance),
-      pictures_(instance),
+      oleStarted_(SUCCEEDED(OleInitialize(nullptr))),
+      dpi_(dpiOfSystem()),
       delivery_([this](bool run) { runHousekeepingTimer(run); }, reportUncaught) {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -116,18 +132,15 @@ Win32Platform::Win32Platform(HINSTANCE instance)
         enabled_[i] = layout.enabled;
         visible_[i] = layout.visible;
         mouseIcons_[i] = layout.mouseIcon;
-        boxes_[i] = pixelBox(layout);
-        if (layout.kind == ControlKind::Label || layout.kind == ControlKind::TextBox) {
-            fonts_[i] = createFont(layout.font);
-        }
     }
     createWindow();
-    createTextBox();
-    for (const auto& layout : controlLayouts()) {
-        if (layout.kind == ControlKind::Label) {
-            placeLabel(layout.id);
-        }
+    if (window_ == nullptr) {
+        return;
     }
+    createTextBox();
+    // The monitor the window came up on decides its scale.
+    applyDpi(dpiOfWindow(window_));
+    fitToDesign();
     createToolTips();
     startLayoutTimers();
 }
@@ -135,6 +148,12 @@ Win32Platform::Win32Platform(HINSTANCE instance)
 Win32Platform::~Win32Platform() {
     // Controls being torn down raise no more handlers.
     delivery_.end();
+    for (WindowAccessible* object : {accessible_, boxAccessible_}) {
+        if (object != nullptr) {
+            object->disconnect();
+            object->Release();
+        }
+    }
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }
@@ -143,31 +162,65 @@ Win32Platform::~Win32Platform() {
             DeleteObject(font);
         }
     }
+    if (oleStarted_) {
+        OleUninitialize();
+    }
 }
 
 void Win32Platform::createWindow() {
-    const SIZE outer =
-        outerSizeFor(pixels(kFormLayout.clientWidth), pixels(kFormLayout.clientHeight));
+    const SIZE outer = outerSizeAt(
+        {pixelsAt(kFormLayout.clientWidth, dpi_), pixelsAt(kFormLayout.clientHeight, dpi_)},
+        kFrameStyle, true, dpi_);
     const std::wstring title = terminated(kFormLayout.title);
     window_ =
         CreateWindowExW(0, kWindowClass, title.c_str(), kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                         outer.cx, outer.cy, nullptr, buildMenu(), instance_, this);
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(pictures_.icon()));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(pictures_.smallIcon()));
+}
+
+// Every place, size, font and picture of the window at a DPI: at the start,
+// and when the window moves to a monitor of another DPI.
+void Win32Platform::applyDpi(UINT dpi) {
+    dpi_ = dpi;
+    std::array<HFONT, kControlCount> previous = fonts_;
+    for (const auto& layout : controlLayouts()) {
+        const auto i = indexOf(layout.id);
+        boxes_[i] = pixelBox(layout, dpi_);
+        if (layout.kind == ControlKind::Label || layout.kind == ControlKind::TextBox) {
+            fonts_[i] = createFont(layout.font, dpi_);
+        }
+        if (layout.kind == ControlKind::Label) {
+            placeLabel(layout.id);
+        }
+    }
+    const RECT box = boxes_[indexOf(ControlId::Text1)];
+    SetWindowPos(textBox_, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(textBox_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[indexOf(ControlId::Text1)]),
+                 TRUE);
+    for (HFONT font : previous) {
+        if (font != nullptr) {
+            DeleteObject(font);
+        }
+    }
+    // The window lets go of the previous icons before they are destroyed.
+    auto pictures = std::make_unique<WindowPictures>(instance_, dpi_);
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(pictures->icon()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(pictures->smallIcon()));
+    pictures_ = std::move(pictures);
+    for (const auto& layout : controlLayouts()) {
+        updateToolRect(layout.id);
+    }
+    InvalidateRect(window_, nullptr, FALSE);
 }
 
 void Win32Platform::createTextBox() {
     const auto& layout = layoutOf(ControlId::Text1);
-    const RECT box = boxes_[indexOf(ControlId::Text1)];
     DWORD style = kTextBoxStyle;
     if (!layout.passwordChar.empty()) {
         style |= ES_PASSWORD;
     }
-    textBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", style, box.left, box.top,
-                               box.right - box.left, box.bottom - box.top, window_,
+    textBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", style, 0, 0, 0, 0, window_,
                                reinterpret_cast<HMENU>(kTextBoxId), instance_, nullptr);
-    SendMessageW(textBox_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[indexOf(ControlId::Text1)]),
-                 FALSE);
     SendMessageW(textBox_, EM_LIMITTEXT, static_cast<WPARAM>(layout.maxLength), 0);
     if (!layout.passwordChar.empty()) {
         SendMessageW(textBox_, EM_SETPASSWORDCHAR, layout.passwordChar.front(), 0);
@@ -312,14 +365,57 @@ LRESULT Win32Platform::handle(UINT message, WPARAM w, LPARAM l) {
         case WM_CLOSE:
             onClose();
             return 0;
+        // The focus comes back to where it was: the box, or a label-button.
         case WM_ACTIVATE:
             if (LOWORD(w) != WA_INACTIVE) {
-                SetFocus(textBox_);
+                SetFocus(keyFocus_ ? window_ : textBox_);
                 return 0;
             }
             break;
         case WM_SETFOCUS:
-            SetFocus(textBox_);
+            if (keyFocus_) {
+                showFocusChange(std::nullopt);
+            } else {
+                SetFocus(textBox_);
+            }
+            return 0;
+        case WM_KILLFOCUS:
+            if (keyFocus_) {
+                InvalidateRect(window_, nullptr, FALSE);
+            }
+            return 0;
+        case WM_KEYDOWN:
+            if (onKey(w, l)) {
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            // The keys onKey acts on would only beep.
+            if (w == L'\t' || w == L' ' || w == L'\r') {
+                return 0;
+            }
+            break;
+        case kPressMessage:
+            if (w < kControlCount) {
+                press(static_cast<ControlId>(w));
+            }
+            return 0;
+        case WM_GETOBJECT:
+            if (static_cast<LONG>(l) == OBJID_CLIENT) {
+                return accessibleObject(accessible_, ControlId::Form1, w);
+            }
+            break;
+        // Asked on a move to a monitor of another DPI: the size the window
+        // will have there, exactly the design size at that scale.
+        case WM_GETDPISCALEDSIZE: {
+            const UINT dpi = static_cast<UINT>(w);
+            *reinterpret_cast<SIZE*>(l) = outerSizeAt(
+                {pixelsAt(kFormLayout.clientWidth, dpi), pixelsAt(kFormLayout.clientHeight, dpi)},
+                kFrameStyle, true, dpi);
+            return TRUE;
+        }
+        case WM_DPICHANGED:
+            onDpiChanged(HIWORD(w), *reinterpret_cast<const RECT*>(l));
             return 0;
         case WM_SIZE:
         case WM_MOVE:
@@ -330,6 +426,41 @@ LRESULT Win32Platform::handle(UINT message, WPARAM w, LPARAM l) {
             break;
     }
     return DefWindowProcW(window_, message, w, l);
+}
+
+// As a person could click it: shown, enabled, on a window that is shown and
+// takes input (no modal box up).
+bool Win32Platform::clickable(ControlId id) const {
+    return enabled_[indexOf(id)] && visible_[indexOf(id)] && acceptsInput() &&
+           IsWindowVisible(window_);
+}
+
+// A mouse click, a key or assistive technology: the same press, after which
+// a screen reader is told what it changed. Two changes speak for themselves:
+// the warning coming up is an alert, and a copy label with the keyboard
+// focus is read as its name changes.
+void Win32Platform::press(ControlId id) {
+    if (!clickable(id)) {
+        return;
+    }
+    const bool warned = visible_[indexOf(EmptyInputWarning.control)];
+    react([id](Form1& form) { form.onClick(id); });
+    const bool warningCameUp = !warned && visible_[indexOf(EmptyInputWarning.control)];
+    const bool focusedCopy = rowCopiedBy(id) != nullptr && keyboardFocus() == id;
+    std::u16string outcome = clickOutcome(*this, id);
+    if (delivery_.ended() || outcome.empty() || warningCameUp || focusedCopy) {
+        return;
+    }
+    notice_ = std::move(outcome);
+    announce(window_);
+}
+
+bool Win32Platform::pressSoon(ControlId id) {
+    if (!clickable(id)) {
+        return false;
+    }
+    PostMessageW(window_, kPressMessage, indexOf(id), 0);
+    return true;
 }
 
 // A label raises a click when the left button goes down and comes up on it
@@ -351,8 +482,8 @@ void Win32Platform::onMouse(UINT message, POINT point) {
             const bool clicked = pressed_ == surface;
             pressed_.reset();
             ReleaseCapture();
-            if (clicked && enabled_[indexOf(surface)] && acceptsInput()) {
-                react([surface](Form1& form) { form.onClick(surface); });
+            if (clicked) {
+                press(surface);
             }
             break;
         }
@@ -362,16 +493,10 @@ void Win32Platform::onMouse(UINT message, POINT point) {
 }
 
 // Menu items by their command; the input box's changes by its notification.
-// The edit control also notifies keys it refused at its limit: only a text
-// that differs is a change.
 void Win32Platform::onCommand(WPARAM w, LPARAM l) {
     if (reinterpret_cast<HWND>(l) == textBox_ && textBox_ != nullptr) {
         if (HIWORD(w) == EN_CHANGE) {
-            std::u16string now = windowText(textBox_);
-            if (now != lastText_) {
-                lastText_ = std::move(now);
-                react([](Form1& form) { form.Text1_Change(); });
-            }
+            onTextChange();
         }
         return;
     }
@@ -384,6 +509,26 @@ void Win32Platform::onCommand(WPARAM w, LPARAM l) {
     }
 }
 
+// The edit control also notifies keys it refused at its limit: only a text
+// that differs is a change. A character the limit cut in two is taken out
+// again first; taking it out is the change the window hears of.
+void Win32Platform::onTextChange() {
+    std::u16string now = windowText(textBox_);
+    DWORD caret = 0;
+    SendMessageW(textBox_, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    const auto half = halfCharacterAtLimit(
+        now, caret, static_cast<std::size_t>(layoutOf(ControlId::Text1).maxLength));
+    if (half != std::u16string::npos) {
+        SendMessageW(textBox_, EM_SETSEL, half, half + 1);
+        SendMessageW(textBox_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        return;
+    }
+    if (now != lastText_) {
+        lastText_ = std::move(now);
+        react([](Form1& form) { form.Text1_Change(); });
+    }
+}
+
 bool Win32Platform::onSetCursor(LPARAM l) {
     if (LOWORD(l) != HTCLIENT) {
         return false;
@@ -393,7 +538,7 @@ bool Win32Platform::onSetCursor(LPARAM l) {
     ScreenToClient(window_, &point);
     const ControlId surface = surfaceAt(point);
     HCURSOR pointer = layoutOf(surface).customPointer
-                          ? pictures_.pointer(mouseIcons_[indexOf(surface)])
+                          ? pictures_->pointer(mouseIcons_[indexOf(surface)])
                           : nullptr;
     if (surface == ControlId::Form1 || pointer == nullptr) {
         return false;
@@ -420,21 +565,36 @@ LRESULT CALLBACK Win32Platform::textBoxProcedure(HWND box, UINT message, WPARAM 
     return self->handleTextBox(message, w, l);
 }
 
-// Enter in the input box digests, like a click on 加密; its character is
-// swallowed so that the box does not beep.
+// Enter in the input box digests, like a click on 加密; Tab leaves it for
+// the label-buttons. Their characters are swallowed so that the box does not
+// beep.
 LRESULT Win32Platform::handleTextBox(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case WM_KEYDOWN:
             if (w == VK_RETURN) {
-                if (acceptsInput()) {
-                    react([](Form1& form) { form.onClick(ControlId::ann1); });
-                }
+                press(ControlId::ann1);
+                return 0;
+            }
+            if (w == VK_TAB) {
+                moveKeyboardFocus(GetKeyState(VK_SHIFT) >= 0);
                 return 0;
             }
             break;
         case WM_CHAR:
-            if (w == L'\r' || w == L'\n') {
+            if (w == L'\r' || w == L'\n' || w == L'\t') {
                 return 0;
+            }
+            break;
+        case WM_SETFOCUS:
+            if (keyFocus_) {
+                const auto before = keyFocus_;
+                keyFocus_.reset();
+                showFocusChange(before);
+            }
+            break;
+        case WM_GETOBJECT:
+            if (static_cast<LONG>(l) == OBJID_CLIENT) {
+                return accessibleObject(boxAccessible_, ControlId::Text1, w);
             }
             break;
         case WM_MOUSEMOVE:
@@ -446,6 +606,104 @@ LRESULT Win32Platform::handleTextBox(UINT message, WPARAM w, LPARAM l) {
             break;
     }
     return CallWindowProcW(textBoxDefault_, textBox_, message, w, l);
+}
+
+// Tab and Shift+Tab, Space and Enter while a label-button has the focus.
+// Holding Space or Enter down presses once.
+bool Win32Platform::onKey(WPARAM key, LPARAM l) {
+    constexpr LPARAM kRepeated = 1 << 30;
+    switch (key) {
+        case VK_TAB:
+            moveKeyboardFocus(GetKeyState(VK_SHIFT) >= 0);
+            return true;
+        case VK_SPACE:
+        case VK_RETURN:
+            if (keyFocus_ && (l & kRepeated) == 0) {
+                press(*keyFocus_);
+            }
+            return keyFocus_.has_value();
+        default:
+            return false;
+    }
+}
+
+std::optional<ControlId> Win32Platform::keyboardFocus() const {
+    return GetFocus() == window_ ? keyFocus_ : std::nullopt;
+}
+
+// The cycle runs box, 加密, 重置, then the copy labels that are enabled, and
+// round to the box again.
+void Win32Platform::moveKeyboardFocus(bool forward) {
+    std::vector<ControlId> cycle{ControlId::Text1};
+    for (const ControlId id : kLabelButtons) {
+        if (enabled_[indexOf(id)] && visible_[indexOf(id)]) {
+            cycle.push_back(id);
+        }
+    }
+    const auto now = std::find(cycle.begin(), cycle.end(), keyFocus_.value_or(ControlId::Text1));
+    const auto at = static_cast<std::size_t>(now == cycle.end() ? 0 : now - cycle.begin());
+    focusOn(cycle[(at + (forward ? 1 : cycle.size() - 1)) % cycle.size()]);
+}
+
+void Win32Platform::focusOn(ControlId id) {
+    const bool label =
+        std::find(kLabelButtons.begin(), kLabelButtons.end(), id) != kLabelButtons.end();
+    if (!label || !enabled_[indexOf(id)] || !visible_[indexOf(id)]) {
+        keyFocus_.reset();
+        SetFocus(textBox_);
+        return;
+    }
+    const auto before = keyFocus_;
+    keyFocus_ = id;
+    if (GetFocus() != window_) {
+        SetFocus(window_);
+    }
+    if (before != keyFocus_) {
+        showFocusChange(before);
+    }
+}
+
+// The frame leaves the label that had it and shows around the one that has
+// it; assistive technology hears where the focus went.
+void Win32Platform::showFocusChange(std::optional<ControlId> before) {
+    if (before) {
+        redraw(frameBox(*before));
+    }
+    if (keyFocus_) {
+        redraw(frameBox(*keyFocus_));
+        if (GetFocus() == window_) {
+            notifyAccessibility(window_, *keyFocus_, AccessibleChange::Focus);
+        }
+    }
+}
+
+bool Win32Platform::frameShown() const {
+    return keyboardFocus().has_value();
+}
+
+RECT Win32Platform::frameBox(ControlId id) const {
+    return focusFrameArea(boxes_[indexOf(id)], dpi_);
+}
+
+// Moved to a monitor of another DPI: everything at the new scale, at the
+// place Windows suggests. The size it suggests is the one WM_GETDPISCALEDSIZE
+// gave; should the frame come out otherwise, the client area is corrected.
+void Win32Platform::onDpiChanged(UINT dpi, const RECT& suggested) {
+    if (dpi != dpi_) {
+        applyDpi(dpi);
+    }
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    fitToDesign();
+    delivery_.wakeHousekeeping();
+}
+
+// Made when a client first asks, and kept for the life of the window.
+LRESULT Win32Platform::accessibleObject(WindowAccessible*& object, ControlId root, WPARAM w) {
+    if (object == nullptr) {
+        object = new WindowAccessible(*this, root);
+    }
+    return LresultFromObject(__uuidof(IAccessible), w, object);
 }
 
 // Painted into a picture of the whole client area that is then copied at
@@ -482,13 +740,13 @@ void Win32Platform::drawClient(HDC dc) const {
         }
         switch (layout->kind) {
             case ControlKind::Image:
-                drawPicture(dc, boxes_[i], pictures_.background());
+                drawPicture(dc, boxes_[i], pictures_->background());
                 break;
             case ControlKind::Shape:
-                drawShape(dc, *layout, boxes_[i], fills_[i]);
+                drawShape(dc, *layout, boxes_[i], fills_[i], dpi_);
                 break;
             case ControlKind::Line:
-                drawLine(dc, *layout);
+                drawLine(dc, *layout, dpi_);
                 break;
             case ControlKind::Label:
                 drawLabel(dc, *layout, boxes_[i], captions_[i], foreColors_[i], enabled_[i],
@@ -497,6 +755,9 @@ void Win32Platform::drawClient(HDC dc) const {
             case ControlKind::TextBox:
                 break;
         }
+    }
+    if (frameShown()) {
+        drawFocusFrame(dc, boxes_[indexOf(*keyFocus_)], foreColors_[indexOf(*keyFocus_)], dpi_);
     }
 }
 
@@ -508,7 +769,7 @@ void Win32Platform::placeLabel(ControlId id) {
     if (!layout.autoSize) {
         return;
     }
-    const RECT design = pixelBox(layout);
+    const RECT design = pixelBox(layout, dpi_);
     const SIZE size = captionSize(fonts_[i], captions_[i]);
     LONG left = design.left;
     if (layout.alignment == Alignment::Right) {
@@ -520,6 +781,9 @@ void Win32Platform::placeLabel(ControlId id) {
 }
 
 void Win32Platform::redraw(const RECT& box) const {
+    if (window_ == nullptr) {
+        return;
+    }
     InvalidateRect(window_, &box, FALSE);
 }
 
@@ -549,15 +813,16 @@ void Win32Platform::setCaption(ControlId id, std::u16string_view text) {
     captions_[i] = std::u16string(text);
     if (visible_[i]) {
         const RECT before = boxes_[i];
+        redraw(frameBox(id));
         placeLabel(id);
-        redraw(before);
-        redraw(boxes_[i]);
+        redraw(frameBox(id));
         if (!(before == boxes_[i])) {
             updateToolRect(id);
         }
     } else {
         placeLabel(id);
     }
+    notifyAccessibility(window_, id, AccessibleChange::Caption);
     noteChange();
 }
 
@@ -581,6 +846,10 @@ void Win32Platform::setEnabled(ControlId id, bool enabled) {
         EnableWindow(textBox_, enabled);
     }
     redraw(boxes_[i]);
+    notifyAccessibility(window_, id, AccessibleChange::Enabled);
+    if (!enabled && keyFocus_ == id) {
+        focusOn(ControlId::Text1);
+    }
     noteChange();
 }
 
@@ -595,6 +864,10 @@ void Win32Platform::setVisible(ControlId id, bool visible) {
     }
     redraw(boxes_[i]);
     updateToolRect(id);
+    notifyAccessibility(window_, id, visible ? AccessibleChange::Shown : AccessibleChange::Hidden);
+    if (!visible && keyFocus_ == id) {
+        focusOn(ControlId::Text1);
+    }
     noteChange();
 }
 
@@ -704,12 +977,25 @@ void Win32Platform::setWindowState(WindowState state) {
     noteChange();
 }
 
-// The outer size that gives the client area these pixels with this frame and
-// menu bar, whatever the desktop's theme makes of the frame.
+// The outer size that gives the client area these pixels inside the frame
+// and menu bar the window has now, whatever the desktop's theme, fonts and
+// DPI make of them.
 SIZE Win32Platform::outerSizeFor(int clientWidth, int clientHeight) const {
-    RECT frame{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&frame, kFrameStyle, TRUE, 0);
-    return {frame.right - frame.left, frame.bottom - frame.top};
+    RECT outer{};
+    RECT client{};
+    GetWindowRect(window_, &outer);
+    GetClientRect(window_, &client);
+    return {clientWidth + (outer.right - outer.left) - client.right,
+            clientHeight + (outer.bottom - outer.top) - client.bottom};
+}
+
+// The client area at the design size of the window's DPI, its frame where
+// it is.
+void Win32Platform::fitToDesign() {
+    const SIZE outer = outerSizeFor(pixelsAt(kFormLayout.clientWidth, dpi_),
+                                    pixelsAt(kFormLayout.clientHeight, dpi_));
+    SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A size asked for again counts as no change, so a desktop that refuses it
@@ -731,12 +1017,12 @@ void Win32Platform::askForOuterSize(std::optional<int>& asked, int outer, bool h
 }
 
 void Win32Platform::setOuterHeight(int twips) {
-    const int client = pixels(twips - kFormLayout.frameTop - kFormLayout.frameSide);
+    const int client = pixelsAt(twips - kFormLayout.frameTop - kFormLayout.frameSide, dpi_);
     askForOuterSize(askedHeight_, outerSizeFor(0, client).cy, true);
 }
 
 void Win32Platform::setOuterWidth(int twips) {
-    const int client = pixels(twips - 2 * kFormLayout.frameSide);
+    const int client = pixelsAt(twips - 2 * kFormLayout.frameSide, dpi_);
     askForOuterSize(askedWidth_, outerSizeFor(client, 0).cx, false);
 }
 
@@ -801,7 +1087,7 @@ void Win32Platform::showAbout(WindowHandle owner, std::u16string_view title,
         return;
     }
     ShellAboutW(reinterpret_cast<HWND>(owner), terminated(title).c_str(), terminated(text).c_str(),
-                icon == Picture::ProgramIcon ? pictures_.icon() : nullptr);
+                icon == Picture::ProgramIcon ? pictures_->icon() : nullptr);
 }
 
 // The browser's window is shown normally: asked to start hidden, a browser

@@ -16,12 +16,15 @@
 namespace md5z {
 
 class InstanceLock;
+class WindowAccessible;
 
 // The desktop of the window on Win32: one top-level window whose client area
-// draws the layout's labels, shapes, lines and background itself, a native
-// EDIT control for Text1, the menu bar, SetTimer timers, message boxes, the
-// clipboard and the shell. Events reach Form1 through its dispatch entry
-// points as EventDelivery hands them on, one at a time, until end().
+// draws the layout's labels, shapes, lines and background itself at the DPI
+// of its monitor, a native EDIT control for Text1, the menu bar, SetTimer
+// timers, message boxes, the clipboard and the shell. The keyboard reaches
+// the label-buttons too, and assistive technology reads the drawn controls
+// through MSAA. Events reach Form1 through its dispatch entry points as
+// EventDelivery hands them on, one at a time, until end().
 class Win32Platform final : public Platform {
   public:
     explicit Win32Platform(HINSTANCE instance);
@@ -38,8 +41,22 @@ class Win32Platform final : public Platform {
 
     HWND window() const { return window_; }
     HWND textBox() const { return textBox_; }
+    // The DPI the window is drawn at now.
+    UINT dpi() const { return dpi_; }
     // Where a control lies in the client area, in pixels, as drawn now.
     RECT controlBox(ControlId id) const { return boxes_[indexOf(id)]; }
+    bool isEnabled(ControlId id) const { return enabled_[indexOf(id)]; }
+    bool isVisible(ControlId id) const { return visible_[indexOf(id)]; }
+    // The label-button that has the keyboard focus, if one has.
+    std::optional<ControlId> keyboardFocus() const;
+    // Gives the keyboard focus to an enabled label-button, or to the box.
+    void focusOn(ControlId id);
+    // Presses a label-button for assistive technology, once control is back
+    // in the message loop, exactly as a click would; false when it could not
+    // be clicked now (greyed, or the window blocked by a modal box).
+    bool pressSoon(ControlId id);
+    // What the latest click changed, in words for a screen reader.
+    const std::u16string& notice() const { return notice_; }
     // The surface a mouse event at this client point belongs to.
     ControlId surfaceAt(POINT point) const;
     bool ended() const { return delivery_.ended(); }
@@ -92,6 +109,7 @@ class Win32Platform final : public Platform {
     static LRESULT CALLBACK textBoxProcedure(HWND box, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
     LRESULT handleTextBox(UINT message, WPARAM w, LPARAM l);
+    bool onKey(WPARAM key, LPARAM l);
 
     template <typename Handler>
     void react(Handler handler) {
@@ -100,13 +118,23 @@ class Win32Platform final : public Platform {
     void noteChange() { delivery_.noteChange(); }
     void runHousekeepingTimer(bool run);
     bool acceptsInput() const;
+    bool clickable(ControlId id) const;
+    void press(ControlId id);
 
+    void applyDpi(UINT dpi);
     void createWindow();
     void createTextBox();
     void createToolTips();
     void startLayoutTimers();
     void onMouse(UINT message, POINT point);
     void onCommand(WPARAM w, LPARAM l);
+    void onTextChange();
+    void moveKeyboardFocus(bool forward);
+    void showFocusChange(std::optional<ControlId> before);
+    bool frameShown() const;
+    RECT frameBox(ControlId id) const;
+    void onDpiChanged(UINT dpi, const RECT& suggested);
+    LRESULT accessibleObject(WindowAccessible*& object, ControlId root, WPARAM w);
     bool onSetCursor(LPARAM l);
     void onClose();
     void paint();
@@ -116,10 +144,14 @@ class Win32Platform final : public Platform {
     void redraw(const RECT& box) const;
     void updateToolRect(ControlId id) const;
     SIZE outerSizeFor(int clientWidth, int clientHeight) const;
+    void fitToDesign();
     void askForOuterSize(std::optional<int>& asked, int pixels, bool height);
 
     HINSTANCE instance_;
-    WindowPictures pictures_;
+    // Assistive technology talks to the window through COM.
+    bool oleStarted_ = false;
+    UINT dpi_;
+    std::unique_ptr<WindowPictures> pictures_;
     HWND window_ = nullptr;
     HWND textBox_ = nullptr;
     HWND toolTips_ = nullptr;
@@ -134,7 +166,11 @@ class Win32Platform final : public Platform {
     std::array<Picture, kControlCount> mouseIcons_{};
     std::array<bool, kTimerCount> timerEnabled_{};
     std::u16string lastText_;
+    std::u16string notice_;
     std::optional<ControlId> pressed_;
+    std::optional<ControlId> keyFocus_;
+    WindowAccessible* accessible_ = nullptr;
+    WindowAccessible* boxAccessible_ = nullptr;
     std::optional<int> askedHeight_;
     std::optional<int> askedWidth_;
     std::optional<std::uint8_t> alpha_;

@@ -8,6 +8,8 @@ namespace md5z {
 namespace {
 
 constexpr int kPointsPerInch = 72;
+// Room between a caption and its focus frame, in pixels of the design scale.
+constexpr int kFrameMargin = 2;
 
 const wchar_t* wide(std::u16string_view text) {
     return reinterpret_cast<const wchar_t*>(text.data());
@@ -38,18 +40,24 @@ class Selection {
     HGDIOBJ previous_;
 };
 
+// A pen of the layout is at least one device pixel wide.
+int penAt(int designPixels, UINT dpi) {
+    return std::max(scaledAt(designPixels, dpi), 1);
+}
+
 }  // namespace
 
-RECT pixelBox(const ControlLayout& layout) {
+// Each edge is placed on its own, so that neighbours that meet in the layout
+// meet at every scale.
+RECT pixelBox(const ControlLayout& layout, UINT dpi) {
     const auto& g = layout.geometry;
+    const auto at = [dpi](int twips) { return pixelsAt(twips, dpi); };
     if (layout.kind != ControlKind::Line) {
-        return {pixels(g.left), pixels(g.top), pixels(g.left + g.width), pixels(g.top + g.height)};
+        return {at(g.left), at(g.top), at(g.left + g.width), at(g.top + g.height)};
     }
-    const int reach = std::max(layout.penWidth, 1);
-    return {std::min(pixels(g.left), pixels(g.width)) - reach,
-            std::min(pixels(g.top), pixels(g.height)) - reach,
-            std::max(pixels(g.left), pixels(g.width)) + reach,
-            std::max(pixels(g.top), pixels(g.height)) + reach};
+    const int reach = penAt(layout.penWidth, dpi);
+    return {std::min(at(g.left), at(g.width)) - reach, std::min(at(g.top), at(g.height)) - reach,
+            std::max(at(g.left), at(g.width)) + reach, std::max(at(g.top), at(g.height)) + reach};
 }
 
 COLORREF colorRefOf(Color color) {
@@ -59,13 +67,10 @@ COLORREF colorRefOf(Color color) {
     return static_cast<COLORREF>(color);
 }
 
-HFONT createFont(const FontSpec& font) {
-    HDC screen = GetDC(nullptr);
-    const int dotsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+HFONT createFont(const FontSpec& font, UINT dpi) {
     // A negative height asks for the character height, which is what a
     // point size measures.
-    const int height = -static_cast<int>(std::lround(font.points * dotsPerInch / kPointsPerInch));
+    const int height = -static_cast<int>(std::lround(font.points * dpi / kPointsPerInch));
     const std::u16string face(font.face);
     return CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic,
                        font.underline, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
@@ -101,11 +106,11 @@ void drawPicture(HDC dc, const RECT& box, HBITMAP picture) {
 }
 
 // The border lies inside the box, as wide as the layout says.
-void drawShape(HDC dc, const ControlLayout& layout, const RECT& box, Color fill) {
+void drawShape(HDC dc, const ControlLayout& layout, const RECT& box, Color fill, UINT dpi) {
     HBRUSH brush = CreateSolidBrush(colorRefOf(fill));
-    HPEN pen = layout.penWidth > 0
-                   ? CreatePen(PS_INSIDEFRAME, layout.penWidth, colorRefOf(layout.foreColor))
-                   : static_cast<HPEN>(GetStockObject(NULL_PEN));
+    HPEN pen = layout.penWidth > 0 ? CreatePen(PS_INSIDEFRAME, penAt(layout.penWidth, dpi),
+                                               colorRefOf(layout.foreColor))
+                                   : static_cast<HPEN>(GetStockObject(NULL_PEN));
     {
         const Selection selectedBrush(dc, brush);
         const Selection selectedPen(dc, pen);
@@ -126,15 +131,15 @@ void drawShape(HDC dc, const ControlLayout& layout, const RECT& box, Color fill)
     DeleteObject(brush);
 }
 
-void drawLine(HDC dc, const ControlLayout& layout) {
+void drawLine(HDC dc, const ControlLayout& layout, UINT dpi) {
     const auto& g = layout.geometry;
     LOGBRUSH brush{BS_SOLID, colorRefOf(layout.foreColor), 0};
     HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT,
-                            static_cast<DWORD>(std::max(layout.penWidth, 1)), &brush, 0, nullptr);
+                            static_cast<DWORD>(penAt(layout.penWidth, dpi)), &brush, 0, nullptr);
     {
         const Selection selected(dc, pen);
-        MoveToEx(dc, pixels(g.left), pixels(g.top), nullptr);
-        LineTo(dc, pixels(g.width), pixels(g.height));
+        MoveToEx(dc, pixelsAt(g.left, dpi), pixelsAt(g.top, dpi), nullptr);
+        LineTo(dc, pixelsAt(g.width, dpi), pixelsAt(g.height, dpi));
     }
     DeleteObject(pen);
 }
@@ -148,6 +153,29 @@ void drawLabel(HDC dc, const ControlLayout& layout, const RECT& box, std::u16str
     RECT area = box;
     DrawTextW(dc, wide(caption), static_cast<int>(caption.size()), &area,
               DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_TOP | textAlignment(layout.alignment));
+}
+
+RECT focusFrameArea(const RECT& caption, UINT dpi) {
+    RECT area = caption;
+    const int reach = scaledAt(kFrameMargin, dpi) + penAt(1, dpi);
+    InflateRect(&area, reach, reach);
+    return area;
+}
+
+void drawFocusFrame(HDC dc, const RECT& caption, Color color, UINT dpi) {
+    const int margin = scaledAt(kFrameMargin, dpi);
+    const int width = penAt(1, dpi);
+    LOGBRUSH ink{BS_SOLID, colorRefOf(color), 0};
+    HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_DOT | PS_ENDCAP_FLAT, static_cast<DWORD>(width), &ink,
+                            0, nullptr);
+    {
+        const Selection selectedPen(dc, pen);
+        const Selection selectedBrush(dc, GetStockObject(NULL_BRUSH));
+        SetBkMode(dc, TRANSPARENT);
+        Rectangle(dc, caption.left - margin, caption.top - margin, caption.right + margin,
+                  caption.bottom + margin);
+    }
+    DeleteObject(pen);
 }
 
 }  // namespace md5z

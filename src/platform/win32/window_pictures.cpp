@@ -1,5 +1,7 @@
 #include "platform/win32/window_pictures.h"
 
+#include "platform/win32/dots_per_inch.h"
+
 namespace md5z {
 namespace {
 
@@ -16,13 +18,15 @@ HANDLE loadResource(HINSTANCE instance, int number, UINT type, int size) {
 
 }  // namespace
 
-WindowPictures::WindowPictures(HINSTANCE instance)
+// The background is stretched to its place when drawn; the icons and the
+// pointer are made in the sizes the desktop uses at the DPI.
+WindowPictures::WindowPictures(HINSTANCE instance, UINT dpi)
     : icon_(static_cast<HICON>(
-          loadResource(instance, kIconResource, IMAGE_ICON, GetSystemMetrics(SM_CXICON)))),
+          loadResource(instance, kIconResource, IMAGE_ICON, metricAt(SM_CXICON, dpi)))),
       smallIcon_(static_cast<HICON>(
-          loadResource(instance, kIconResource, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON)))),
-      commandPointer_(
-          static_cast<HCURSOR>(loadResource(instance, kPointerResource, IMAGE_CURSOR, 0))),
+          loadResource(instance, kIconResource, IMAGE_ICON, metricAt(SM_CXSMICON, dpi)))),
+      commandPointer_(static_cast<HCURSOR>(
+          loadResource(instance, kPointerResource, IMAGE_CURSOR, metricAt(SM_CXCURSOR, dpi)))),
       background_(
           static_cast<HBITMAP>(loadResource(instance, kBackgroundResource, IMAGE_BITMAP, 0))) {}
 

@@ -7,11 +7,11 @@
 namespace md5z {
 
 // The program icon, the command pointer and the background picture, loaded
-// from the program file's resources for the life of the window. A missing
+// from the program file's resources in the sizes a DPI asks for. A missing
 // resource leaves its handle null: the window goes without that picture.
 class WindowPictures {
   public:
-    explicit WindowPictures(HINSTANCE instance);
+    WindowPictures(HINSTANCE instance, UINT dpi);
     ~WindowPictures();
     WindowPictures(const WindowPictures&) = delete;
     WindowPictures& operator=(const WindowPictures&) = delete;
