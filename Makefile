@@ -112,7 +112,7 @@ fuzz: deps
 # The Windows program, cross-built with mingw-w64 into $(WINDOWS_DIR), and its
 # tests run under Wine. Only these targets install the Windows tool chain and
 # Wine (about 1 GiB), so `make test` never pulls them.
-WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix wine64 fonts-wine icoutils imagemagick
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix wine64 fonts-wine icoutils
 WINDOWS_CONFIGURE = cmake -S . -B $(WINDOWS_DIR) -G $(GENERATOR) \
     -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
 

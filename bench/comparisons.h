@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "paired_runs.h"
 
 namespace md5z::bench {
@@ -13,9 +15,15 @@ Comparison EngineThroughput();
 // does nothing, against OpenSSL's one-shot digest of the 30 converted bytes.
 Comparison ClickPath();
 
+// md5zevrin-cli reading 300,000 lines of mixed text as plain text, as JSON
+// and as one field, each against a plain loop that prints OpenSSL's one-shot
+// MD5 of every line; and one start with one text against md5sum's.
+std::vector<Comparison> CliRuns();
+
 // Both sides of each comparison must compute the same digest before their
 // times mean anything; each check exits with a message when they differ.
 void CheckEngineAgreesWithOpenSsl();
 void CheckClickPathAgreesWithOpenSsl();
+void CheckCliAgreesWithLineLoop();
 
 }  // namespace md5z::bench

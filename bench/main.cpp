@@ -1,6 +1,7 @@
 // The timing runs of `make bench`: the library's usual output, then one
 // `NAME VALUE` line per figure.
 
+#include <utility>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -16,8 +17,12 @@ int main(int argc, char** argv) {
     }
     CheckEngineAgreesWithOpenSsl();
     CheckClickPathAgreesWithOpenSsl();
+    CheckCliAgreesWithLineLoop();
 
-    const std::vector<Comparison> comparisons = {EngineThroughput(), ClickPath()};
+    std::vector<Comparison> comparisons = {EngineThroughput(), ClickPath()};
+    for (Comparison& comparison : CliRuns()) {
+        comparisons.push_back(std::move(comparison));
+    }
     RegisterPairs(comparisons);
     PairedReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -29,14 +29,17 @@ struct Comparison {
     benchmark::IterationCount iterations;
     // Bytes one iteration digests, for the MB/s of a throughput figure.
     std::int64_t bytesPerIteration;
+    // The functions time each iteration themselves (the processor time of a
+    // program they start) instead of the library timing this process.
+    bool manualTime = false;
 };
 
 // Registers the runs of every comparison, alternating ours and the reference
 // and swapping which goes first from pair to pair.
 void RegisterPairs(const std::vector<Comparison>& comparisons);
 
-// The console output of the library, remembering every run's CPU time per
-// iteration for the summary.
+// The console output of the library, remembering every run's time per
+// iteration for the summary: CPU time, or the time the functions gave.
 class PairedReporter : public benchmark::ConsoleReporter {
   public:
     // Colored only on a terminal, like the library's own reporter.
@@ -50,8 +53,13 @@ class PairedReporter : public benchmark::ConsoleReporter {
     void PrintSummary(const std::vector<Comparison>& comparisons) const;
 
   private:
-    std::vector<std::pair<std::string, double>> secondsPerIteration_;
-    double SecondsOf(const std::string& name) const;
+    struct Seconds {
+        std::string name;
+        double cpu;
+        double manual;
+    };
+    std::vector<Seconds> secondsPerIteration_;
+    double SecondsOf(const std::string& name, bool manualTime) const;
 };
 
 // The name one run is registered under.

@@ -1,7 +1,9 @@
 # What `cmake --install` puts where, the desktop integration (entry, icons,
-# AppStream metainfo), the Windows version record and the Debian package.
+# AppStream metainfo), the Windows version record and the Debian packages.
 # Included at the end of the top-level CMakeLists.txt, once every target
-# exists.
+# exists. Everything installed belongs to one of two components, which are
+# the two Debian packages: `window` (md5zevrin, the window program and its
+# desktop files) and `cli` (md5zevrin-cli, which a server can install alone).
 
 set(MD5Z_APP_ID "io.github.zevrin.MD5Zevrin")
 set(MD5Z_DESKTOP_SOURCE_DIR "${PROJECT_SOURCE_DIR}/desktop")
@@ -37,11 +39,12 @@ set(MD5Z_LICENSE_DEBIAN Expat)
 
 # --- Programs -----------------------------------------------------------------
 
-foreach(program IN ITEMS md5zevrin md5zevrin-cli)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
+if(TARGET md5zevrin)
+  install(TARGETS md5zevrin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT window)
+endif()
+if(TARGET md5zevrin-cli)
+  install(TARGETS md5zevrin-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
+endif()
 
 # --- Windows version record and program file icon ------------------------------
 
@@ -94,7 +97,7 @@ endif()
 
 if(UNIX AND NOT APPLE AND TARGET md5zevrin)
   install(FILES "${MD5Z_DESKTOP_SOURCE_DIR}/${MD5Z_APP_ID}.desktop"
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT window)
 
   foreach(field IN ITEMS DEVELOPER HOMEPAGE)
     string(REPLACE "&" "&amp;" text "${MD5Z_${field}}")
@@ -104,13 +107,13 @@ if(UNIX AND NOT APPLE AND TARGET md5zevrin)
   configure_file("${MD5Z_DESKTOP_SOURCE_DIR}/${MD5Z_APP_ID}.metainfo.xml.in"
                  "${MD5Z_DESKTOP_BINARY_DIR}/${MD5Z_APP_ID}.metainfo.xml" @ONLY)
   install(FILES "${MD5Z_DESKTOP_BINARY_DIR}/${MD5Z_APP_ID}.metainfo.xml"
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT window)
 
   # The theme's 32x32 icon is the program icon itself; the larger sizes are
   # rendered from the scalable drawing of the same design.
   set(icon_theme_dir ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
   set(icon_svg "${MD5Z_DESKTOP_SOURCE_DIR}/${MD5Z_APP_ID}.svg")
-  install(FILES "${icon_svg}" DESTINATION ${icon_theme_dir}/scalable/apps)
+  install(FILES "${icon_svg}" DESTINATION ${icon_theme_dir}/scalable/apps COMPONENT window)
 
   find_package(Python3 COMPONENTS Interpreter)
   find_program(MD5Z_RSVG_CONVERT rsvg-convert)
@@ -126,7 +129,7 @@ if(UNIX AND NOT APPLE AND TARGET md5zevrin)
       COMMENT "Converting the program icon to PNG"
       VERBATIM)
     list(APPEND icon_pngs "${png}")
-    install(FILES "${png}" DESTINATION ${icon_theme_dir}/32x32/apps)
+    install(FILES "${png}" DESTINATION ${icon_theme_dir}/32x32/apps COMPONENT window)
   else()
     message(WARNING "Python 3 not found: the 32x32 theme icon is not installed")
   endif()
@@ -143,7 +146,8 @@ if(UNIX AND NOT APPLE AND TARGET md5zevrin)
         COMMENT "Rendering the ${size}x${size} icon"
         VERBATIM)
       list(APPEND icon_pngs "${png}")
-      install(FILES "${png}" DESTINATION ${icon_theme_dir}/${size}x${size}/apps)
+      install(FILES "${png}" DESTINATION ${icon_theme_dir}/${size}x${size}/apps
+              COMPONENT window)
     endforeach()
   else()
     message(WARNING "rsvg-convert (librsvg2-bin) not found: "
@@ -157,8 +161,17 @@ endif()
 set(MD5Z_LICENSE_FILE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(MD5Z_PACKAGING_SOURCE_DIR "${PROJECT_SOURCE_DIR}/packaging")
 set(MD5Z_DOC_BINARY_DIR "${PROJECT_BINARY_DIR}/doc")
-# Debian's place for a package's documents, whatever the project's name.
-set(MD5Z_PACKAGE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/md5zevrin)
+# The components this build installs and the Debian package of each.
+set(MD5Z_COMPONENTS)
+set(MD5Z_COMPONENT_PACKAGES)
+if(TARGET md5zevrin)
+  list(APPEND MD5Z_COMPONENTS window)
+  list(APPEND MD5Z_COMPONENT_PACKAGES md5zevrin)
+endif()
+if(TARGET md5zevrin-cli)
+  list(APPEND MD5Z_COMPONENTS cli)
+  list(APPEND MD5Z_COMPONENT_PACKAGES md5zevrin-cli)
+endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${MD5Z_LICENSE_FILE}")
 
 # The rights notice of product.h gives the year and the holder; LICENSE must
@@ -205,12 +218,11 @@ string(REPLACE "-" "\\-" MD5Z_RIGHTS_NOTICE_ROFF "${MD5Z_RIGHTS_NOTICE_ROFF}")
 if(UNIX AND NOT APPLE)
   configure_file("${MD5Z_PACKAGING_SOURCE_DIR}/copyright.in" "${MD5Z_DOC_BINARY_DIR}/copyright"
                  @ONLY)
-  install(FILES "${MD5Z_DOC_BINARY_DIR}/copyright" DESTINATION ${MD5Z_PACKAGE_DOC_DIR})
 
   # Debian wants the changelog and the manual pages compressed as hard as
   # gzip can, without a time stamp, so the package is the same on every build.
   find_program(MD5Z_GZIP gzip REQUIRED)
-  function(md5z_gzip_doc source destination)
+  function(md5z_gzip_doc source gz_out)
     get_filename_component(name "${source}" NAME)
     set(gz "${MD5Z_DOC_BINARY_DIR}/gz/${name}.gz")
     add_custom_command(
@@ -220,21 +232,28 @@ if(UNIX AND NOT APPLE)
       COMMAND "${MD5Z_GZIP}" -9 -n -f "${MD5Z_DOC_BINARY_DIR}/gz/${name}"
       DEPENDS "${source}"
       VERBATIM)
-    install(FILES "${gz}" DESTINATION ${destination})
     set_property(DIRECTORY APPEND PROPERTY MD5Z_COMPRESSED_DOCS "${gz}")
+    set(${gz_out} "${gz}" PARENT_SCOPE)
   endfunction()
 
   md5z_release_date("%a, %d %b %Y %H:%M:%S %z" MD5Z_RELEASE_DATE_RFC2822)
   md5z_release_date("%s" MD5Z_RELEASE_EPOCH)
   configure_file("${MD5Z_PACKAGING_SOURCE_DIR}/changelog.in" "${MD5Z_DOC_BINARY_DIR}/changelog"
                  @ONLY)
-  md5z_gzip_doc("${MD5Z_DOC_BINARY_DIR}/changelog" ${MD5Z_PACKAGE_DOC_DIR})
+  md5z_gzip_doc("${MD5Z_DOC_BINARY_DIR}/changelog" changelog_gz)
+
+  # Each package carries the licence and the changelog in a folder of its own name.
+  foreach(component package IN ZIP_LISTS MD5Z_COMPONENTS MD5Z_COMPONENT_PACKAGES)
+    install(FILES "${MD5Z_DOC_BINARY_DIR}/copyright" "${changelog_gz}"
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
+  endforeach()
 
   set(man_dir ${CMAKE_INSTALL_MANDIR}/man1)
   if(TARGET md5zevrin)
     configure_file("${PROJECT_SOURCE_DIR}/docs/md5zevrin.1.in" "${MD5Z_DOC_BINARY_DIR}/md5zevrin.1"
                    @ONLY)
-    md5z_gzip_doc("${MD5Z_DOC_BINARY_DIR}/md5zevrin.1" ${man_dir})
+    md5z_gzip_doc("${MD5Z_DOC_BINARY_DIR}/md5zevrin.1" page_gz)
+    install(FILES "${page_gz}" DESTINATION ${man_dir} COMPONENT window)
   endif()
 
   # The command-line program's page is its --help, with the output, the JSON
@@ -253,14 +272,15 @@ if(UNIX AND NOT APPLE)
       DEPENDS md5zevrin-cli "${MD5Z_DOC_BINARY_DIR}/md5zevrin-cli.h2m"
       COMMENT "Writing the manual page of md5zevrin-cli from its --help"
       VERBATIM)
-    md5z_gzip_doc("${page}" ${man_dir})
+    md5z_gzip_doc("${page}" page_gz)
+    install(FILES "${page_gz}" DESTINATION ${man_dir} COMPONENT cli)
   else()
     message(WARNING "help2man not found: the manual page of md5zevrin-cli is not installed")
   endif()
 
   install(FILES "${MD5Z_PACKAGING_SOURCE_DIR}/md5zevrin-cli.bash"
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
-          RENAME md5zevrin-cli)
+          RENAME md5zevrin-cli COMPONENT cli)
 
   get_property(compressed_docs DIRECTORY PROPERTY MD5Z_COMPRESSED_DOCS)
   add_custom_target(md5z_docs ALL DEPENDS ${compressed_docs})
@@ -283,35 +303,61 @@ if(TARGET md5zevrin AND TARGET md5z_qt)
     VERBATIM)
 endif()
 
-# --- Debian package (`cpack` or the `package` target) --------------------------
+# --- Debian packages (`cpack` or the `package` target) -------------------------
 
+# One package per component, from one source: md5zevrin-cli depends on no Qt
+# or X library, so a server installs the command line alone. The window
+# program needs nothing from the command-line program, so md5zevrin only
+# recommends it: apt installs recommended packages unless told otherwise, so
+# whoever installs MD5Zevrin for the desktop still gets both programs, as from
+# the one package that used to hold them. Shipping a second copy is not the
+# Debian way: dpkg lets one file belong to one package only.
 set(CPACK_PACKAGE_NAME md5zevrin)
 set(CPACK_PACKAGE_VERSION "${MD5Z_VERSION_TEXT}")
 set(CPACK_PACKAGE_VENDOR "${MD5Z_DEVELOPER}")
 set(CPACK_PACKAGE_CONTACT "${MD5Z_MAINTAINER}")
 set(CPACK_PACKAGE_HOMEPAGE_URL "${MD5Z_HOMEPAGE}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${MD5Z_SUMMARY_EN}")
-# Wrapped by hand: dpkg shows the long description as it stands.
-string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
-  "MD5Zevrin shows the MD5 digest of a text of up to 30 characters as 16 and"
-  "32 hexadecimal digits in lower and upper case, each ready to copy. Chinese"
-  "characters are digested as the initials of their pinyin readings."
-  ""
-  "The package holds the window program md5zevrin and the command-line"
-  "program md5zevrin-cli.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL ${MD5Z_COMPONENTS})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SOURCE md5zevrin)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-if(TARGET md5zevrin)
-  # Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's platform
-  # plugins (the X11 one above all) and the fonts that stand in for the
-  # window's 宋体 and 微软雅黑.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-arphic-uming, fonts-wqy-microhei")
-endif()
+
+# Wrapped by hand: dpkg shows the long descriptions as they stand.
+set(md5z_description_start
+  "MD5Zevrin shows the MD5 digest of a text of up to 30 characters as 16 and"
+  "32 hexadecimal digits in lower and upper case. Chinese characters are"
+  "digested as the initials of their pinyin readings.")
+
+set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME md5zevrin)
+set(CPACK_COMPONENT_WINDOW_DESCRIPTION "${MD5Z_SUMMARY_EN}")
+string(JOIN "\n" CPACK_DEBIAN_WINDOW_DESCRIPTION
+  "${MD5Z_SUMMARY_EN}" ${md5z_description_start} ""
+  "This package holds the window program md5zevrin, in which each digest is"
+  "ready to copy with one click.")
+# Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's platform
+# plugins (the X11 one above all) and the fonts that stand in for the
+# window's 宋体 and 微软雅黑.
+set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-arphic-uming, fonts-wqy-microhei")
+set(CPACK_DEBIAN_WINDOW_PACKAGE_RECOMMENDS "md5zevrin-cli (= ${MD5Z_VERSION_TEXT})")
+
+set(CPACK_DEBIAN_CLI_PACKAGE_NAME md5zevrin-cli)
+set(CPACK_DEBIAN_CLI_PACKAGE_SECTION utils)
+string(JOIN "\n" CPACK_DEBIAN_CLI_DESCRIPTION
+  "MD5 digests as MD5Zevrin shows them, for scripts" ${md5z_description_start} ""
+  "This package holds the command-line program md5zevrin-cli, which writes"
+  "the same results for each text it is given or for each line it reads,"
+  "as a table, as JSON or as one value per line. It needs no graphical"
+  "environment.")
+# The command-line program came in the md5zevrin package before it had one of
+# its own; this one may take its files over from such an md5zevrin.
+set(CPACK_DEBIAN_CLI_PACKAGE_REPLACES "md5zevrin (<< ${MD5Z_VERSION_TEXT}-1~)")
+
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build[^/]*/" "/\\.cache/")
 include(CPack)

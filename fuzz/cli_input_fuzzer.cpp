@@ -2,7 +2,8 @@
 // mixed, NUL bytes, CR in odd places, lines longer than the digest takes.
 // Each line must give exactly one report or exactly one message, in the
 // order of the lines, and the report must be the line's own text and digest.
-// The lines and their validity are worked out here independently of Qt.
+// The lines and their validity are worked out here independently of the
+// program's own decoder.
 
 #include <cctype>
 #include <cstdint>
@@ -14,9 +15,9 @@
 #include <vector>
 
 #include "cli/text_report.h"
+#include "core/code_page.h"
 #include "core/md5.h"
 #include "oracle.h"
-#include "core/code_page.h"
 
 namespace {
 
@@ -103,8 +104,8 @@ std::vector<ExpectedLine> expectedLines(std::string_view input) {
     return expected;
 }
 
-// A flat JSON object of strings and integers, read here rather than with
-// Qt's parser, which drops a U+FEFF at the start of a string.
+// A flat JSON object of strings and integers, read here rather than with a
+// JSON library: Qt's parser, for one, drops a U+FEFF at the start of a string.
 struct FlatJson {
     std::map<std::string, std::u16string, std::less<>> strings;
     std::map<std::string, long long, std::less<>> numbers;
@@ -250,8 +251,7 @@ std::vector<std::string> runReportLines(std::string_view input, md5z::cli::Forma
                                         bool& allReported) {
     std::istringstream in{std::string(input)};
     std::ostringstream out;
-    md5z::MD5Context context;
-    allReported = md5z::cli::reportLines(in, context, format, out, out);
+    allReported = md5z::cli::reportLines(in, format, out, out);
     std::vector<std::string> lines;
     std::istringstream written(out.str());
     for (std::string line; std::getline(written, line);) {

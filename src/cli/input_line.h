@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,14 @@ class InputLine {
     bool endsWithCarriageReturn() const;
 
     std::string bytes_;
-    std::size_t units_ = 0;  // UTF-16 units, were the bytes UTF-8
+    std::size_t units_ = 0;  // UTF-16 units, were the bytes UTF-8; long lines only
     std::size_t byteCount_ = 0;
     Refusal refusal_ = Refusal::None;
 };
+
+// A line that arrived whole, without its LF: its text (a CR before the LF
+// dropped) when it is short enough that no rule above can refuse it, so it
+// needs no InputLine; nothing otherwise.
+std::optional<std::string_view> shortWholeLine(std::string_view bytes);
 
 }  // namespace md5z::cli

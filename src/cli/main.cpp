@@ -229,20 +229,14 @@ int main(int argc, char** argv) {
     std::istream in(&inBuffer);
     // Reports go out before the program waits for more input.
     in.tie(&out);
-    md5z::MD5Context context;
     if (command.action == Action::Help) {
         out << helpText(argc > 0 ? argv[0] : "md5zevrin-cli");
     } else if (command.action == Action::Version) {
         out << "md5zevrin-cli " << MD5Z_VERSION_TEXT << '\n';
     } else if (command.texts.empty()) {
-        allReported = md5z::cli::reportLines(in, context, command.format, out, err);
+        allReported = md5z::cli::reportLines(in, command.format, out, err);
     } else {
-        for (std::size_t i = 0; i < command.texts.size() && out; ++i) {
-            const bool reported =
-                md5z::cli::reportText(command.texts[i], "argument " + std::to_string(i + 1),
-                                      context, command.format, out, err);
-            allReported = allReported && reported;
-        }
+        allReported = md5z::cli::reportArguments(command.texts, command.format, out, err);
     }
     out.flush();
     if (outBuffer.error() != 0) {

@@ -65,20 +65,32 @@ int DescriptorOutput::sync() {
     return drain() ? 0 : -1;
 }
 
+std::streamsize DescriptorOutput::xsputn(const char* bytes, std::streamsize count) {
+    if (count < static_cast<std::streamsize>(buffer_.size())) {
+        return std::streambuf::xsputn(bytes, count);
+    }
+    return drain() && writeAll(bytes, static_cast<std::size_t>(count)) ? count : 0;
+}
+
 bool DescriptorOutput::drain() {
-    const char* next = pbase();
-    while (error_ == 0 && next < pptr()) {
-        const ssize_t written = ::write(descriptor_, next, static_cast<std::size_t>(pptr() - next));
+    writeAll(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+    // What could not be written is dropped: nothing after a failure goes out.
+    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    return error_ == 0;
+}
+
+bool DescriptorOutput::writeAll(const char* bytes, std::size_t count) {
+    const char* const end = bytes + count;
+    while (error_ == 0 && bytes < end) {
+        const ssize_t written = ::write(descriptor_, bytes, static_cast<std::size_t>(end - bytes));
         if (written >= 0) {
-            next += written;
+            bytes += written;
         } else if (wouldBlock(errno)) {
             waitFor(descriptor_, POLLOUT);
         } else if (errno != EINTR) {
             error_ = errno;
         }
     }
-    // What could not be written is dropped: nothing after a failure goes out.
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
     return error_ == 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <streambuf>
 
 namespace md5z::cli {
@@ -27,13 +28,16 @@ class DescriptorOutput final : public std::streambuf {
   protected:
     int_type overflow(int_type c) override;
     int sync() override;
+    // Writes that fill the buffer at least once go straight to the descriptor.
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override;
 
   private:
     bool drain();
+    bool writeAll(const char* bytes, std::size_t count);
 
     int descriptor_;
     int error_ = 0;
-    std::array<char, 64 * 1024> buffer_{};
+    std::array<char, 64 * 1024> buffer_;  // filled before it is read
 };
 
 // Reads a descriptor as data comes, waiting when it is non-blocking and
@@ -51,7 +55,7 @@ class DescriptorInput final : public std::streambuf {
   private:
     int descriptor_;
     int error_ = 0;
-    std::array<char, 64 * 1024> buffer_{};
+    std::array<char, 64 * 1024> buffer_;  // filled before it is read
 };
 
 }  // namespace md5z::cli

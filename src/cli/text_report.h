@@ -2,12 +2,9 @@
 
 #include <iosfwd>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-
-#include "core/md5.h"
-#include "core/digest_renditions.h"
-#include "core/input_conversion.h"
 
 namespace md5z::cli {
 
@@ -42,26 +39,13 @@ std::optional<ReportField> reportFieldNamed(std::string_view name);
 // Every field name, in the order of the JSON object, joined by ", ".
 std::string reportFieldNames();
 
-// What the window shows once a text has been typed and digested.
-struct TextReport {
-    std::u16string ShownInput;
-    ConvertedInput conversion;
-    DigestRenditions renditions;
-};
-
-// Raises RunTimeError for a text the digest refuses (over 32,767 units).
-TextReport reportOf(MD5Context& context, std::u16string_view text);
-
-// One report as UTF-8: five "caption<TAB>value" rows, one JSON object on one
-// line, or one field's value on one line (a number in decimal).
-std::string formatReport(const TextReport& report, Format format);
-
-// Reports one UTF-8 text, or writes one message naming `origin` (such as
-// "line 3") to `err` when the text is not valid UTF-8, cannot be digested, or
-// has a bare value that would not stay on one line.
-// Returns whether the text was reported.
-bool reportText(std::string_view utf8, std::string_view origin, MD5Context& context, Format format,
-                std::ostream& out, std::ostream& err);
+// Reports each UTF-8 text, or writes one message naming it ("argument 2")
+// to `err` when it is not valid UTF-8, cannot be digested, or has a bare
+// value that would not stay on one line. Stops at the first report that
+// cannot be written (`out` goes bad). Returns whether every text was
+// reported.
+bool reportArguments(std::span<const std::string> texts, Format format, std::ostream& out,
+                     std::ostream& err);
 
 // Reports every line of `in` (LF or CR LF ends a line; a last line without
 // an LF counts, a CR at its end included) and returns whether every line was
@@ -70,7 +54,6 @@ bool reportText(std::string_view utf8, std::string_view origin, MD5Context& cont
 // rest of it is skipped. Stops at the first report that cannot be written
 // (`out` goes bad) and when reading fails (`in` goes bad); a line cut short
 // by a read error is not reported.
-bool reportLines(std::istream& in, MD5Context& context, Format format, std::ostream& out,
-                 std::ostream& err);
+bool reportLines(std::istream& in, Format format, std::ostream& out, std::ostream& err);
 
 }  // namespace md5z::cli

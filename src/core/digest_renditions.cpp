@@ -6,15 +6,12 @@
 namespace md5z {
 namespace {
 
-constexpr std::size_t kFirst = 8;  // character 9, counted from 1
-constexpr std::size_t kCount = 16;
-
 char16_t lowerDigit(char16_t c) {
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
 std::u16string middleSixteenDigits(const std::u16string& hex32) {
-    return hex32.substr(std::min(kFirst, hex32.size()), kCount);
+    return hex32.substr(std::min(kHex16First, hex32.size()), kHex16Length);
 }
 
 }  // namespace

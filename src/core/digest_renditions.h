@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,10 @@ struct DigestRenditions {
     std::u16string Hex32Lower;
     std::u16string Hex32Upper;
 };
+
+// Where the 16 digits sit in the 32: from character 9, counted from 1.
+inline constexpr std::size_t kHex16First = 8;
+inline constexpr std::size_t kHex16Length = 16;
 
 // The renditions of the 32 upper-case digits the text digest returns.
 DigestRenditions renditionsOf(std::u16string hex32Upper);

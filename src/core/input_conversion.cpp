@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "core/run_time_error.h"
 #include "core/pinyin_initial.h"
+#include "core/run_time_error.h"
 
 namespace md5z {
 namespace {
@@ -25,15 +25,19 @@ std::u16string Decimal(int number) {
 
 }  // namespace
 
-ConvertedInput ConvertInput(std::u16string_view text) {
+void ConvertText(std::u16string_view text, std::u16string& converted) {
     if (text.size() > kMaxTextLength) {
         throw RunTimeError(kOverflowError, "input longer than 32767 characters");
     }
+    pyText(text, converted);
+}
+
+ConvertedInput ConvertInput(std::u16string_view text) {
     ConvertedInput result;
-    result.ConvertedText = pyText(text);
-    const auto length = static_cast<int>(result.ConvertedText.size());
-    result.ConvertedLength = Decimal(length);
-    result.RemainingCount = Decimal(kInputLimit - length);
+    ConvertText(text, result.ConvertedText);
+    const std::size_t length = result.ConvertedText.size();
+    result.ConvertedLength = Decimal(static_cast<int>(length));
+    result.RemainingCount = Decimal(RemainingCountOf(length));
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,14 @@ struct ConvertedInput {
 // Raises overflow (6) for a text of more than 32,767 units, whose length
 // does not fit the 16-bit counter.
 ConvertedInput ConvertInput(std::u16string_view text);
+
+// ConvertInput's converted text alone, written over `converted` so that its
+// storage serves text after text; raises as ConvertInput does.
+void ConvertText(std::u16string_view text, std::u16string& converted);
+
+// The counter's value for a converted text of `length` units.
+constexpr int RemainingCountOf(std::size_t length) {
+    return kInputLimit - static_cast<int>(length);
+}
 
 }  // namespace md5z

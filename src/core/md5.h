@@ -33,9 +33,9 @@ void MD5Update(MD5Context& context, std::int32_t InputLen,
 void MD5Final(MD5Context& context);
 
 // The word operations of the engine, with the results (and failures) of
-// their long-arithmetic originals.
-// The transform is built from the first three; defined here so that they
-// compile to single instructions inside it.
+// their long-arithmetic originals. The transform's steps (md5_rounds.h) do
+// the first three with the operators they stand for, which act alike on one
+// word and on a vector of words.
 constexpr std::uint32_t LongAdd(std::uint32_t a, std::uint32_t b) {
     return a + b;
 }

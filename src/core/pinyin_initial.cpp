@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/upper_case.h"
 #include "core/code_page.h"
+#include "core/upper_case.h"
 
 namespace md5z {
 namespace {
@@ -63,23 +63,12 @@ char16_t InitialOfDoubleByte(std::int16_t value) {
     return after == BoundaryTable.begin() ? kBelowFirstHanzi : std::prev(after)->initial;
 }
 
-using UnitTable = std::array<char16_t, kCodeUnitCount>;
-
-UnitTable BuildUnitTable() {
-    UnitTable table{};
-    for (std::size_t unit = 0; unit < kCodeUnitCount; ++unit) {
-        const auto single = static_cast<char16_t>(unit);
-        table[unit] = py(std::u16string_view(&single, 1)).front();
-    }
-    return table;
-}
-
-// Built on first use, a lookup per unit afterwards: the input is converted
-// again on every keystroke.
-const UnitTable& Units() {
-    static const UnitTable table = BuildUnitTable();
-    return table;
-}
+// py of each unit alone, generated from py itself (tools/unit_tables) and
+// compiled in: the input is converted again on every keystroke, and a
+// program that converts one short text pays for no table built at start.
+constexpr std::array<char16_t, kCodeUnitCount> kUnits = {
+#include "core/pinyin_unit_table.inc"
+};
 
 }  // namespace
 
@@ -100,15 +89,19 @@ std::u16string py(std::u16string_view mystr) {
 }
 
 char16_t pyUnit(char16_t unit) {
-    return Units()[unit];
+    return kUnits[unit];
 }
 
 std::u16string pyText(std::u16string_view text) {
-    const UnitTable& units = Units();
-    std::u16string converted(text.size(), u'\0');
-    std::transform(text.begin(), text.end(), converted.begin(),
-                   [&units](char16_t unit) { return units[unit]; });
+    std::u16string converted;
+    pyText(text, converted);
     return converted;
+}
+
+void pyText(std::u16string_view text, std::u16string& converted) {
+    converted.resize(text.size());
+    std::transform(text.begin(), text.end(), converted.begin(),
+                   [](char16_t unit) { return kUnits[unit]; });
 }
 
 }  // namespace md5z

@@ -16,5 +16,7 @@ char16_t pyUnit(char16_t unit);
 
 // pyUnit of every unit of text, joined: the whole input converted at once.
 std::u16string pyText(std::u16string_view text);
+// The same, written over `converted`, whose storage is reused.
+void pyText(std::u16string_view text, std::u16string& converted);
 
 }  // namespace md5z

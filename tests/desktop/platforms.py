@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Which window system the window program opens on, given the desktop and
-the user's environment, seen from outside: an X window with the notice's
-title, the window's pixels on weston's output, or the program's end.
+the user's environment, seen from outside: an X window of the program, the
+window's pixels on weston's output, or the program's end.
 
     platforms.py --program PATH [--qttest PATH] ROW...
 
@@ -18,6 +18,7 @@ import desktops  # noqa: E402
 from desktops.wayland import BACKGROUND_RGB  # noqa: E402
 
 NOTICE = "提示"
+WINDOW = "MD5Zevrin"
 NO_DISPLAY = "md5zevrin: no display could be opened"
 # What Qt's plugins say when something goes wrong on Wayland.
 WARNING_MARKS = ("Wayland", "wayland", "opacity", "QWARN", "Warning", "warning")
@@ -44,14 +45,18 @@ def on_weston_output(desk):
 
 def opened_on(desk, process):
     """x11, wayland, or how the program ended, once one of them shows."""
+    def on_x():
+        # The main window may show before the notice does.
+        return desk.windows(WINDOW) or desk.windows(NOTICE)
+
     def seen():
         if process.poll() is not None:
             return "ended"
         if desk.screen is None:
             return None
-        if desk.windows(NOTICE):
+        if on_x():
             return "x11"
-        return "wayland" if on_weston_output(desk) and not desk.windows(NOTICE) else None
+        return "wayland" if on_weston_output(desk) and not on_x() else None
     return desk.wait(seen, "the program's window or end")
 
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/md5.h"
+#include "core/md5_lanes.h"
 #include "core/run_time_error.h"
 #include "core/text_digest.h"
 #include "reference_md5.h"
@@ -86,15 +87,6 @@ TEST(MD5Engine, GivesTheDigestsRfc1321Lists) {
     }
 }
 
-// 56 to 63 bytes past a block boundary leave no room for the length, so the
-// padding runs over a further block; 32,767 bytes is the longest update.
-TEST(MD5Engine, MatchesOpenSslAroundBlockBoundariesAndForTheLongestUpdate) {
-    for (const std::size_t length : {55u, 56u, 57u, 63u, 64u, 65u, 119u, 120u, 121u, 32767u}) {
-        const std::string message = RandomBytes(length);
-        EXPECT_EQ(Digest(message), ReferenceMD5(message)) << length << " bytes";
-    }
-}
-
 TEST(MD5Engine, SplittingIntoTwoUpdatesAtAnyPointGivesTheSameDigest) {
     const std::string message = RandomBytes(200);
     for (std::size_t cut = 0; cut <= message.size(); ++cut) {
@@ -104,6 +96,8 @@ TEST(MD5Engine, SplittingIntoTwoUpdatesAtAnyPointGivesTheSameDigest) {
     }
 }
 
+// Every length up to 149 bytes, so every place a block boundary can fall
+// (56 to 63 bytes past one leave no room for the length), then longer ones.
 TEST(MD5Engine, MatchesOpenSslOnRandomMessagesInRandomPieces) {
     std::mt19937 random(1321);
     for (int round = 0; round < 300; ++round) {
@@ -208,6 +202,63 @@ TEST(TextDigest, GetValuesReadsEachRegisterLeastSignificantByteFirst) {
     EXPECT_EQ(GetValues(context), u"0123456789ABCDEFFEDCBA9876543210");
     context.Registers = {0x00000000, 0xFFFFFFFF, 0x80000001, 0x0A0B0C0D};
     EXPECT_EQ(GetValues(context), u"00000000FFFFFFFF010000800D0C0B0A");
+}
+
+std::string RegistersHex(const MD5Lanes::Registers& registers) {
+    MD5Context context;
+    context.Registers = registers;
+    return RegistersHex(context);
+}
+
+// Every length a lane takes, in a full batch and a part-filled one: a lane
+// read from its neighbour or a padding off by one shows in the digest.
+TEST(MD5Lanes, EachLaneGivesTheDigestOfItsOwnMessage) {
+    std::vector<std::string> messages;
+    for (std::size_t length = 0; length <= kMD5LaneMessageBytes; ++length) {
+        messages.push_back(RandomBytes(length));
+    }
+    MD5Lanes lanes;
+    for (std::size_t first = 0; first < messages.size(); first += kMD5Lanes) {
+        const std::size_t count = std::min(kMD5Lanes, messages.size() - first);
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(lanes.add(Bytes(messages[first + i])), i);
+        }
+        const auto digests = lanes.digest();
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(RegistersHex(digests[i]), ReferenceMD5(messages[first + i]))
+                << messages[first + i].size() << " bytes";
+        }
+    }
+    EXPECT_EQ(ErrorNumber([&] { lanes.add(Bytes(RandomBytes(kMD5LaneMessageBytes + 1))); }),
+              kOverflowError);
+    for (std::size_t i = 0; i < kMD5Lanes; ++i) {
+        lanes.add(Bytes("full"));
+    }
+    EXPECT_EQ(ErrorNumber([&] { lanes.add(Bytes("one more")); }), kOverflowError);
+}
+
+// Texts that fit a lane (55 units) and texts that do not, mixed, each in its
+// slot; a text the digest refuses takes none.
+TEST(TextDigest, TextDigestsGiveDigestStrToHexStrTextByText) {
+    const std::u16string refused = u"ab文c";
+    std::vector<std::u16string> texts;
+    for (const std::size_t length : {0u, 1u, 54u, 55u, 99u, 2u, 32766u}) {
+        texts.push_back(std::u16string(length, u'Q') + (length > 0 ? u"€" : u""));
+    }
+    TextDigests digests;
+    std::vector<std::size_t> slots;
+    for (const std::u16string& text : texts) {
+        slots.push_back(digests.add(text));
+        EXPECT_EQ(ErrorNumber([&] { digests.add(refused); }), kOverflowError);
+    }
+    digests.finish();
+    MD5Context context;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const TextDigests::Digits& digits = digests.digits(slots[i]);
+        EXPECT_EQ(std::u16string(digits.begin(), digits.end()),
+                  DigestStrToHexStr(context, texts[i]))
+            << texts[i].size() << " units";
+    }
 }
 
 }  // namespace

@@ -140,8 +140,10 @@ def check_manual_pages(prefix):
 
 
 def check_documents(prefix, license_path):
-    doc_dir = os.path.join(prefix, "share", "doc", PACKAGE)
     completion = os.path.join(prefix, "share", "bash-completion", "completions", PACKAGE + "-cli")
     failures = [] if os.path.isfile(completion) else [f"{completion} is missing"]
-    return (failures + check_copyright(doc_dir, license_path) + check_changelog(doc_dir) +
-            check_manual_pages(prefix))
+    # Each package has its documents in a folder of its own name.
+    for package in (PACKAGE, PACKAGE + "-cli"):
+        doc_dir = os.path.join(prefix, "share", "doc", package)
+        failures += check_copyright(doc_dir, license_path) + check_changelog(doc_dir)
+    return failures + check_manual_pages(prefix)

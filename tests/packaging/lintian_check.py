@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Builds the Debian package into a scratch folder and has lintian, Debian's
-own checker, look at it: any error or warning fails.
+"""Builds the Debian packages into a scratch folder and has lintian, Debian's
+own checker, look at them: any error or warning fails. The command line's
+package must work without a desktop: it may depend on no Qt or X library,
+and no file may be in both packages.
 
     lintian_check.py CPACK CPACK_CONFIG SCRATCH_DIR LINTIAN
 """
@@ -17,23 +19,47 @@ def main(argv):
     shutil.rmtree(scratch, ignore_errors=True)
     built = subprocess.run([cpack, "--config", config, "-B", scratch], capture_output=True,
                            text=True)
-    packages = glob.glob(os.path.join(scratch, "*.deb"))
-    if built.returncode != 0 or len(packages) != 1:
+    packages = sorted(glob.glob(os.path.join(scratch, "*.deb")),
+                      key=lambda package: os.path.basename(package).split("_")[0])
+    names = [os.path.basename(package).split("_")[0] for package in packages]
+    if built.returncode != 0 or names != ["md5zevrin", "md5zevrin-cli"]:
         print(built.stdout + built.stderr, file=sys.stderr)
-        print(f"cpack made {packages}, expected one package", file=sys.stderr)
+        print(f"cpack made {packages}, expected md5zevrin and md5zevrin-cli", file=sys.stderr)
         return 1
+    failures = relation_failures(*packages)
     # Informational tags are shown but do not fail; --allow-root lets the
     # check run in containers, where the build often runs as root.
     checked = subprocess.run([lintian, "--allow-root", "--info", "--display-info",
-                              "--fail-on", "error,warning", packages[0]],
+                              "--fail-on", "error,warning", *packages],
                              capture_output=True, text=True)
     print(checked.stdout + checked.stderr)
     tags = [line for line in checked.stdout.splitlines() if line[:2] in ("E:", "W:")]
     if checked.returncode != 0 or tags:
-        print(f"lintian finds {len(tags)} errors and warnings in {packages[0]}", file=sys.stderr)
-        return 1
-    print(f"lintian: no errors or warnings in {os.path.basename(packages[0])}")
-    return 0
+        failures.append(f"lintian finds {len(tags)} errors and warnings")
+    print("\n".join(failures) or f"lintian: no errors or warnings in {', '.join(names)}")
+    return 1 if failures else 0
+
+
+def relation_failures(window, cli):
+    def field(package, name):
+        return subprocess.run(["dpkg-deb", "--field", package, name], capture_output=True,
+                              text=True, check=True).stdout.strip()
+
+    def files(package):
+        listing = subprocess.run(["dpkg-deb", "--contents", package], capture_output=True,
+                                 text=True, check=True).stdout
+        return {line.split()[-1] for line in listing.splitlines() if not line.endswith("/")}
+
+    failures = []
+    depends = field(cli, "Depends")
+    if any(library in depends.lower() for library in ("qt", "libx", "icu")):
+        failures.append(f"md5zevrin-cli depends on a Qt, X or ICU library: {depends}")
+    if "md5zevrin-cli" not in field(window, "Recommends"):
+        failures.append("md5zevrin does not recommend md5zevrin-cli")
+    shared = files(window) & files(cli)
+    if shared:
+        failures.append(f"files in both packages: {sorted(shared)}")
+    return failures
 
 
 if __name__ == "__main__":

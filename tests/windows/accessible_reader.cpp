@@ -23,7 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
-#include <set>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -144,21 +144,23 @@ std::string text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), 
     return out;
 }
 
-std::string roleName(LONG role) {
-    switch (role) {
-        case ROLE_SYSTEM_PUSHBUTTON:
-            return "button";
-        case ROLE_SYSTEM_STATICTEXT:
-            return "text";
-        case ROLE_SYSTEM_TEXT:
-            return "entry";
-        case ROLE_SYSTEM_ALERT:
-            return "alert";
-        case ROLE_SYSTEM_CLIENT:
-            return "client";
-        default:
-            return "role" + std::to_string(role);
+using Names = std::initializer_list<std::pair<LONG, const char*>>;
+
+std::string nameIn(Names names, LONG value) {
+    for (const auto& [key, name] : names) {
+        if (key == value) {
+            return name;
+        }
     }
+    return {};
+}
+
+std::string roleName(LONG role) {
+    return nameIn({{ROLE_SYSTEM_PUSHBUTTON, "button"},
+                   {ROLE_SYSTEM_STATICTEXT, "text"},
+                   {ROLE_SYSTEM_TEXT, "entry"},
+                   {ROLE_SYSTEM_ALERT, "alert"}},
+                  role);
 }
 
 std::string stateNames(LONG state) {
@@ -219,24 +221,14 @@ LONG childNamed(IAccessible* o, const std::string& name) {
 }
 
 std::string eventName(DWORD event) {
-    switch (event) {
-        case EVENT_SYSTEM_ALERT:
-            return "alert";
-        case EVENT_OBJECT_NAMECHANGE:
-            return "name";
-        case EVENT_OBJECT_VALUECHANGE:
-            return "value";
-        case EVENT_OBJECT_STATECHANGE:
-            return "state";
-        case EVENT_OBJECT_SHOW:
-            return "show";
-        case EVENT_OBJECT_HIDE:
-            return "hide";
-        case EVENT_OBJECT_FOCUS:
-            return "focus";
-        default:
-            return {};
-    }
+    return nameIn({{EVENT_SYSTEM_ALERT, "alert"},
+                   {EVENT_OBJECT_NAMECHANGE, "name"},
+                   {EVENT_OBJECT_VALUECHANGE, "value"},
+                   {EVENT_OBJECT_STATECHANGE, "state"},
+                   {EVENT_OBJECT_SHOW, "show"},
+                   {EVENT_OBJECT_HIDE, "hide"},
+                   {EVENT_OBJECT_FOCUS, "focus"}},
+                  static_cast<LONG>(event));
 }
 
 void CALLBACK onEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG id, DWORD, DWORD) {

@@ -37,16 +37,40 @@ def weston(session, backend="headless"):
         notify.close()
     session.env["WAYLAND_DISPLAY"] = socket_name
     if backend == "x11":
-        # weston draws its pointer, which may cover one of these corners.
-        corners = [(0, 0), (1023, 0), (0, 767), (1023, 767)]
-        session.screen.wait(lambda: sum(session.screen.pixel(x, y) == BACKGROUND_RGB
-                                        for x, y in corners) >= 3,
-                            "weston's background on the screen")
+        _wait_for_pointer_in_step(session.screen)
     if "ASAN_OPTIONS" in session.env:
         # Mesa's EGL driver, which Qt's Wayland plugin loads, has no frame
         # pointers: the fast unwinder stops inside it, and the leak
         # suppression for its memory would not see its name.
         session.env["ASAN_OPTIONS"] += ":fast_unwind_on_malloc=0"
+
+
+def _wait_for_pointer_in_step(screen):
+    """Waits until weston's first frame shows, with its pointer where X's is.
+
+    weston turns the EnterNotify its window gets when mapped under X's
+    pointer into the position of its own pointer, through the output's
+    transformation, which its first repaint sets up. An EnterNotify
+    handled before that repaint gives a position of NaN: weston's pointer
+    then sits in the output's top-left corner, and every later motion,
+    relative to the last one, leaves it off by X's first position, so
+    xdotool's clicks land elsewhere. Once a frame shows, taking and
+    releasing the pointer sends weston an EnterNotify it can use."""
+    def background(x, y):
+        return screen.pixel(x, y) == BACKGROUND_RGB
+
+    corners = [(0, 0), (1023, 0), (0, 767), (1023, 767)]
+    screen.wait(lambda: any(background(x, y) for x, y in corners), "weston's first frame")
+    X = screen.X
+    if screen.root.grab_pointer(False, 0, X.GrabModeAsync, X.GrabModeAsync, X.NONE, X.NONE,
+                                X.CurrentTime) != X.GrabSuccess:
+        raise Failure("could not take the pointer to hand it back to weston")
+    screen.d.ungrab_pointer(X.CurrentTime)
+    screen.d.sync()
+    # X's pointer starts in the middle of a new screen: weston's is drawn
+    # there too once it follows, and the background fills the corners.
+    screen.wait(lambda: all(background(x, y) for x, y in corners),
+                "weston's background on the screen, its pointer where X's is")
 
 
 desktop("weston-headless", "weston")

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace md5z {
+
+// How many short messages are digested side by side, and how long one may
+// be: with its padding and length it must fit one 64-byte block. 32 lanes
+// are several vectors of words, whose chains of steps the processor runs
+// interleaved; fewer leave it waiting on each step, more spill its registers.
+inline constexpr std::size_t kMD5Lanes = 32;
+inline constexpr std::size_t kMD5LaneMessageBytes = 55;
+
+// Short messages digested several at a time: their blocks go through the
+// transform together, one in each lane of a vector of words, at a fraction
+// of the cost of one block after another. The digests are those MD5Init,
+// MD5Update and MD5Final give each message.
+class MD5Lanes {
+  public:
+    using Registers = std::array<std::uint32_t, 4>;
+
+    // Puts a message into the next free lane and returns the lane. Raises
+    // overflow (6) for a message longer than kMD5LaneMessageBytes or when
+    // every lane is taken.
+    std::size_t add(std::span<const std::uint8_t> message);
+    std::size_t size() const { return count_; }
+    bool full() const { return count_ == kMD5Lanes; }
+
+    // The registers of each message's digest, as MD5Final leaves them, in
+    // the order of the lanes; every lane is free again.
+    std::array<Registers, kMD5Lanes> digest();
+    // Frees every lane without digesting.
+    void clear() { count_ = 0; }
+
+  private:
+    // Word k of every lane's block, lane by lane; add() writes all 16 of a lane.
+    std::array<std::array<std::uint32_t, kMD5Lanes>, 16> words_{};
+    std::size_t count_ = 0;
+};
+
+}  // namespace md5z
