@@ -10,8 +10,8 @@ Per mode: the notice over the window (nothing it covered lies outside the
 window) and focused (Return answers it); the alpha white content shows at
 (from screenshots against the bare output, 235 at rest); the window floating
 at its design size and refusing maximize; the fade-out seen at falling
-levels; the close's exit status 0. Then a DISPLAY naming no server beside
-the compositor: the window opens on Wayland. Exit status 77 when the
+levels; the close's exit status 0. Then, beside sway, a DISPLAY naming no
+server: the window opens on Wayland. Exit status 77 when the
 compositor is not installed.
 """
 
@@ -334,7 +334,9 @@ def main():
             try:
                 for mode in ("x11", "wayland"):
                     Mode(desk, args.compositor, args.program, mode).run()
-                stale_display(desk, args.program)
+                # The choice is the program's, whichever compositor answers.
+                if args.compositor == "sway":
+                    stale_display(desk, args.program)
                 notice_starts(desk, args.compositor, args.program, args.starts)
             except (Failure, desktops.Failure, subprocess.SubprocessError) as failure:
                 say(desk.log())
