@@ -261,20 +261,23 @@ class Mode:
         end."""
         self.close()
         ended = lambda: self.program.poll() is not None  # noqa: E731
-        if hasattr(self.desk.screen, "record"):
-            frames = self.desk.screen.record(ended)
-        else:
-            frames = []
-            while not ended():
-                try:
-                    frames.append(self.desk.screenshot())
-                except Exception as missed:  # a shot the compositor dropped
-                    say("%s: a screenshot failed: %s" % (self.mode, missed))
         levels = []
-        for frame in frames:
+
+        def note(frame):
             level = white_alpha(self.background, frame, window, FADE_STEP)
             if level is not None and (not levels or level != levels[-1]):
                 levels.append(level)
+        if hasattr(self.desk.screen, "record"):
+            for frame in self.desk.screen.record(ended):
+                note(frame)
+        else:
+            end = time.monotonic() + desktops.DEADLINE_S
+            while not ended():
+                check(time.monotonic() < end, "the program did not end after the close")
+                try:
+                    note(self.desk.screenshot())
+                except Exception as missed:  # a shot the compositor dropped
+                    say("%s: a screenshot failed: %s" % (self.mode, missed))
         # The last steps are alphas 15 and 10; what the screen shows after
         # them is the compositor's own animation of the window's going
         # (mutter's).
