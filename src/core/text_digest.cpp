@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "core/code_page.h"
+#include "core/input_conversion.h"
+#include "core/pinyin_initial.h"
 #include "core/run_time_error.h"
 
 namespace md5z {
@@ -28,6 +30,25 @@ void StrToByteArray(std::u16string_view text, std::span<std::uint8_t> bytes) {
     std::uint16_t gathered = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto code = static_cast<std::uint16_t>(codes[text[i]]);
+        gathered |= code;
+        bytes[i] = static_cast<std::uint8_t>(code);
+    }
+    if (gathered > 0xFF) {
+        throw RunTimeError(kOverflowError, "Overflow");
+    }
+}
+
+// StrToByteArray of pyText(text), with pyText(text) written over
+// `converted` on the way.
+void ConvertedStrToByteArray(std::u16string_view text, std::u16string& converted,
+                             std::span<std::uint8_t> bytes) {
+    const std::span<const char16_t, kCodeUnitCount> units = PinyinUnits();
+    const std::span<const std::int16_t, kCodeUnitCount> codes = CodePageValues();
+    converted.resize(text.size());
+    std::uint16_t gathered = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        converted[i] = units[text[i]];
+        const auto code = static_cast<std::uint16_t>(codes[converted[i]]);
         gathered |= code;
         bytes[i] = static_cast<std::uint8_t>(code);
     }
@@ -120,6 +141,18 @@ std::size_t TextDigests::add(std::u16string_view text) {
         RegistersToHexStr(context_.Registers, digits_[count_].data());
         laneOf_[count_] = kNoLane;
     }
+    return count_++;
+}
+
+std::size_t TextDigests::addConversionOf(std::u16string_view text, std::u16string& converted) {
+    if (full() || text.size() > kMD5LaneMessageBytes) {
+        ConvertText(text, converted);
+        return add(converted);
+    }
+    std::array<std::uint8_t, kMD5LaneMessageBytes> bytes;
+    const std::span<std::uint8_t> message = std::span(bytes).first(text.size());
+    ConvertedStrToByteArray(text, converted, message);
+    laneOf_[count_] = lanes_.add(message);
     return count_++;
 }
 

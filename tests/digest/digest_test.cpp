@@ -245,7 +245,8 @@ TEST(MD5Lanes, EachLaneGivesTheDigestOfItsOwnMessage) {
 }
 
 // Texts that fit a lane (55 units) and texts that do not, mixed, each in its
-// slot; a text the digest refuses takes none.
+// slot, whether given converted or converted on the way (秋 becomes Q); a
+// text the digest refuses takes none.
 TEST(TextDigest, TextDigestsGiveDigestStrToHexStrTextByText) {
     const std::u16string refused = u"ab文c";
     std::vector<std::u16string> texts;
@@ -254,17 +255,25 @@ TEST(TextDigest, TextDigestsGiveDigestStrToHexStrTextByText) {
     }
     TextDigests digests;
     std::vector<std::size_t> slots;
+    std::u16string converted;
     for (const std::u16string& text : texts) {
         slots.push_back(digests.add(text));
         EXPECT_EQ(ErrorNumber([&] { digests.add(refused); }), kOverflowError);
+        std::u16string input = text;
+        std::replace(input.begin(), input.end(), u'Q', u'秋');
+        slots.push_back(digests.addConversionOf(input, converted));
+        EXPECT_EQ(converted, text);
     }
+    EXPECT_EQ(
+        ErrorNumber([&] { digests.addConversionOf(std::u16string(32768, u'秋'), converted); }),
+        kOverflowError);
     digests.finish();
     MD5Context context;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
+    for (std::size_t i = 0; i < slots.size(); ++i) {
         const TextDigests::Digits& digits = digests.digits(slots[i]);
         EXPECT_EQ(std::u16string(digits.begin(), digits.end()),
-                  DigestStrToHexStr(context, texts[i]))
-            << texts[i].size() << " units";
+                  DigestStrToHexStr(context, texts[i / 2]))
+            << texts[i / 2].size() << " units";
     }
 }
 
