@@ -1,5 +1,7 @@
 #include "cli/json_string.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -50,8 +52,18 @@ char* writeEscape(char16_t unit, char* out) {
     return writeUnitEscape(unit, out);
 }
 
+// Whether each ASCII character stands for itself in a JSON string: all but
+// those below 0x20, the quote and the backslash.
+constexpr std::array<bool, 0x80> kPlainAscii = [] {
+    std::array<bool, 0x80> plain{};
+    for (std::size_t c = 0; c < plain.size(); ++c) {
+        plain[c] = c >= 0x20 && c != '"' && c != '\\';
+    }
+    return plain;
+}();
+
 bool needsEscape(char16_t unit) {
-    return unit < 0x20 || unit == u'"' || unit == u'\\';
+    return unit < kPlainAscii.size() && !kPlainAscii[unit];
 }
 
 // Whether any of eight bytes is below 0x20, a quote or a backslash: each
@@ -95,7 +107,7 @@ char* writeJsonString(std::u16string_view text, char* out) {
     *out++ = '"';
     for (std::size_t i = 0; i < text.size();) {
         // Most of a converted text is letters and digits.
-        if (text[i] < 0x80 && !needsEscape(text[i])) {
+        if (text[i] < kPlainAscii.size() && kPlainAscii[text[i]]) {
             *out++ = static_cast<char>(text[i++]);
             continue;
         }
