@@ -7,13 +7,6 @@
 #include "core/run_time_error.h"
 
 namespace md5z {
-namespace {
-
-// One word from every lane. The compiler splits the operations into the
-// vector instructions the machine has: SSE2 on any x86-64.
-using LaneWords = std::uint32_t __attribute__((vector_size(4 * kMD5Lanes)));
-
-}  // namespace
 
 // Where the loader can choose between versions of a function, the digest of
 // the lanes comes also in versions for AVX-512 and AVX2, whose vectors hold
@@ -53,13 +46,13 @@ std::size_t MD5Lanes::add(std::span<const std::uint8_t> message) {
 }
 
 MD5Z_WIDEST_VECTORS std::array<MD5Lanes::Registers, kMD5Lanes> MD5Lanes::digest() {
-    std::array<LaneWords, 16> x;
+    std::array<MD5LaneWords, 16> x;
     static_assert(sizeof x == sizeof words_);
     std::memcpy(x.data(), words_.data(), sizeof x);
     // Every lane starts from the registers MD5Init sets.
     MD5Context initial;
     MD5Init(initial);
-    std::array<LaneWords, 4> registers{};
+    std::array<MD5LaneWords, 4> registers{};
     for (std::size_t r = 0; r < registers.size(); ++r) {
         registers[r] += initial.Registers[r];
     }

@@ -160,6 +160,17 @@ TEST(WordOperations, RotateTakesAnyShiftCount) {
     EXPECT_EQ(LongLeftRotate(0x12345678, 32), 0x12345678u);
     EXPECT_EQ(LongLeftRotate(0x12345678, 36), 0x23456781u);
     EXPECT_EQ(LongLeftRotate(0x12345678, -4), 0x81234567u);
+    // The lanes' own version, lane by lane.
+    MD5LaneWords lanes{};
+    for (std::size_t lane = 0; lane < kMD5Lanes; ++lane) {
+        lanes[lane] = 0x12345678u * static_cast<std::uint32_t>(lane + 1);
+    }
+    for (const std::int32_t bits : {1, 0, 32, 36, -4}) {
+        const MD5LaneWords rotated = LongLeftRotate(lanes, bits);
+        for (std::size_t lane = 0; lane < kMD5Lanes; ++lane) {
+            EXPECT_EQ(rotated[lane], LongLeftRotate(lanes[lane], bits)) << bits;
+        }
+    }
 }
 
 TEST(WordOperations, DoubleToLongTakesTheBitPatternOfAnUnsignedWordOnly) {
