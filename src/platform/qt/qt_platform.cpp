@@ -20,6 +20,7 @@
 #include "platform/qt/accessible_window.h"
 #include "platform/qt/design_size.h"
 #include "platform/qt/event_tap.h"
+#include "platform/qt/modal_dialogs.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/text_box_limit.h"
@@ -71,6 +72,7 @@ void runBox(QMessageBox& box, const QtPlatform::BoxAnswer& answer) {
     if (answer) {
         QTimer::singleShot(0, &box, [&box, &answer] { answer(box); });
     }
+    markModalOnShow(box);
     box.exec();
 }
 
