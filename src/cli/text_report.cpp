@@ -341,7 +341,7 @@ class ReportWriter {
     const TableText table_ = tableText();
     const JsonText json_ = jsonText();
     std::size_t fixedBytes_ = 0;  // the longest fixed text of a report, and bytes to spare
-    std::u16string units_;        // of the text being reported
+    std::u16string units_;        // holds the units of the text being reported
     std::u16string converted_;
     TextDigests digests_;
     std::vector<WaitingReport> waiting_;
@@ -362,15 +362,16 @@ bool ReportWriter::report(std::string_view utf8, const Origin& origin) {
     if (digests_.full()) {
         fillWaitingDigits();
     }
-    if (!decodeUtf8(utf8, units_)) {
+    const std::optional<std::u16string_view> units = decodeUtf8(utf8, units_);
+    if (!units) {
         writeError(origin, kNotUtf8);
         return false;
     }
     std::size_t slot = 0;
     try {
-        slot = digests_.addConversionOf(units_, converted_);
+        slot = digests_.addConversionOf(*units, converted_);
     } catch (const RunTimeError& e) {
-        writeError(origin, "text of " + std::to_string(units_.size()) +
+        writeError(origin, "text of " + std::to_string(units->size()) +
                                " UTF-16 units cannot be digested (at most " +
                                std::to_string(kMaxUpdateLength) + "): " + e.what());
         return false;
