@@ -79,6 +79,10 @@ class Window:
         for attempt in (1, 2):
             self.process = desk.start([WINE, program])
             try:
+                # The first Wine program of a session starts its desktop
+                # process, which keeps that program's output open: the
+                # reader's, had it come first, and its read would never end.
+                [self.x_window] = desk.wait_windows("MD5Zevrin", 1, START_SECONDS)
                 self.read("answer", seconds=START_SECONDS)
                 break
             except Failure as failure:
@@ -86,7 +90,6 @@ class Window:
                 if attempt == 2:
                     raise
                 print(f"first start: {failure}; starting again")
-        [self.x_window] = desk.wait_windows("MD5Zevrin", 1)
 
     def read(self, *steps, seconds=60):
         try:
