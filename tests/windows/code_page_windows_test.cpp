@@ -15,7 +15,6 @@
 namespace md5z {
 namespace {
 
-constexpr UINT kCodePage936 = 936;
 constexpr std::int16_t kSubstitute = '?';
 
 // A unit alone, as the program converts it: one byte, two bytes, or the
@@ -24,8 +23,8 @@ std::int16_t windowsValue(char16_t unit) {
     const auto source = static_cast<wchar_t>(unit);
     unsigned char bytes[4] = {};
     const int length =
-        WideCharToMultiByte(kCodePage936, WC_NO_BEST_FIT_CHARS, &source, 1,
-                            reinterpret_cast<char*>(bytes), sizeof bytes, "?", nullptr);
+        WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, &source, 1, reinterpret_cast<char*>(bytes),
+                            sizeof bytes, "?", nullptr);
     return length == 1   ? bytes[0]
            : length == 2 ? static_cast<std::int16_t>(bytes[0] << 8 | bytes[1])
                          : kSubstitute;
@@ -39,8 +38,9 @@ int differences(Compiled compiled, Windows windows) {
     for (unsigned unit = 0; unit < kCodeUnitCount; ++unit) {
         const auto one = static_cast<char16_t>(unit);
         if (compiled(one) != windows(one) && ++count <= 10) {
-            ADD_FAILURE() << std::hex << "U+" << unit << ": compiled " << +compiled(one)
-                          << ", Windows " << +windows(one);
+            ADD_FAILURE() << std::hex << "U+" << unit << ": compiled "
+                          << static_cast<std::uint16_t>(compiled(one)) << ", Windows "
+                          << static_cast<std::uint16_t>(windows(one));
         }
     }
     return count;
