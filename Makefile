@@ -76,7 +76,7 @@ bench: deps
 # processor use while idle and its proportional set size. Every round starts
 # both on one warmed-up server (the -warm figures) and on X servers of their
 # own, as the reference figures for gtkhash were taken; STARTUP_FLAGS= (empty)
-# leaves out the fresh servers (see the README).
+# leaves out the fresh servers (see docs/performance.md).
 STARTUP_FLAGS ?= --fresh-server
 bench-startup: deps
 	$(BENCH_CONFIGURE)
