@@ -145,8 +145,7 @@ def check_held(desk, window, wanted):
 
 
 def watch_fade(desk, window, looks, program):
-    """The alphas the screen shows the window at, read at its control point
-    most unlike the root, until the program has ended."""
+    """The alphas the screen shows, at the point most unlike the root."""
     x, y, _, _ = desk.geometry(window)
     (px, py), content = max(zip(CONTROL_POINTS, looks), key=lambda point: unlike_root(point[1]))
     channel = max(range(3), key=lambda i: abs(content[i] - ROOT_COLOR[i]))
@@ -192,8 +191,7 @@ def check_fade(desk, window, program):
 
 
 def check_pictures(desk, window, _):
-    """At a device pixel ratio above 1 the window icon and the pointers come
-    in the screen's pixels, not stretched from the design size."""
+    """The icon and pointers drawn in the screen's pixels, not stretched."""
     scale, (x, y, _, _) = float(desk.env["QT_SCALE_FACTOR"]), desk.geometry(window)
     data, widths = desk.prop(window, "_NET_WM_ICON") or [], []
     while len(data) >= 2:
@@ -214,8 +212,7 @@ def check_pictures(desk, window, _):
 
 
 def start(desk, program):
-    """As on a Wayland session with XWayland: the window goes to X all the
-    same, and says nothing of Wayland."""
+    """As on a Wayland session with XWayland: the window goes to X."""
     process = desk.start([program], env={"WAYLAND_DISPLAY": "md5z-no-such-compositor"})
     [notice] = desk.wait_windows(NOTICE, 1)
     [window] = desk.windows(WINDOW)
