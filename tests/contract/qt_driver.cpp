@@ -50,8 +50,7 @@ struct Instance {
 };
 
 Color rgbOf(QColor c) {
-    return rgb(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-               static_cast<std::uint8_t>(c.blue()));
+    return rgb(c.red(), c.green(), c.blue());
 }
 
 class QtDriver final : public Driver {

@@ -2,10 +2,10 @@
 //
 // A row: a name, then steps in order. Actions (Type, Paste, Click, Drag,
 // Press, Hover, Choose, Wait, Maximize, Close, ...) act as a person or the
-// desktop would; expectations (Caption, Clipboard, Drawn, Opacity,
-// Lasts, Running, Box, ...) say what that person then perceives. Name things
-// by the part they play, never by control. Digests here come from outside the program
-// (RFC 1321's MD5 over the bytes the conversion should give).
+// desktop would; expectations (Caption, Clipboard, Drawn, Opacity, Lasts,
+// Running, Box, ...) say what that person then perceives. Name things by the
+// part they play, never by control. Digests here come from outside the
+// program (RFC 1321's MD5 over the bytes the conversion should give).
 //
 // A row with a step only some desktops can take names the Capability it
 // needs (contract.h); drivers without it skip the row.

@@ -24,7 +24,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
-#include <optional>
 #include <set>
 
 #include "platform/qt/figure.h"
@@ -32,6 +31,7 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_translations.h"
 #include "platform/qt/stretched_picture.h"
+#include "window/accessible_tree.h"
 
 namespace md5z {
 namespace {
@@ -135,11 +135,7 @@ class WindowTest : public QObject {
         w.box()->setText(input);
         w.form.ann1_Click();
         const QRect table = pixelBox(layoutOf(Shape1));
-        const struct {
-            ControlId row;
-            std::optional<ControlId> copy;
-        } rows[] = {{Label8, {}}, {Label9, fz1}, {Label10, fz2}, {Label11, fz3}, {Label12, fz4}};
-        for (const auto& [row, copy] : rows) {
+        for (const auto& [caption, row, copy] : kAccessibleRows) {
             const QLabel* shown = w.label(row);
             const QFontMetrics metrics(shown->font());
             const char* name = nameOf(row).data();
