@@ -127,8 +127,8 @@ test-windows: windows
 	/usr/bin/python3 tools/desktops --wine-prefix $(WINDOWS_DIR)/wineprefix wine-null \
 	    sh -c 'cd $(WINDOWS_DIR) && ctest $(CTEST_FLAGS)'
 
-# $(WINDOWS_DIR)/md5zevrin-1.03.0026-win64.zip: the program, the README and
-# the licence.
+# $(WINDOWS_DIR)/md5zevrin-1.03.0026-win64.zip: the program, the README, the
+# Windows page (docs/windows.md) and the licence.
 package-windows: windows
 	cmake --build $(WINDOWS_DIR) --target package-windows
 

@@ -8,7 +8,6 @@
 set(MD5Z_APP_ID "io.github.zevrin.MD5Zevrin")
 set(MD5Z_DESKTOP_SOURCE_DIR "${PROJECT_SOURCE_DIR}/desktop")
 set(MD5Z_DESKTOP_BINARY_DIR "${PROJECT_BINARY_DIR}/desktop")
-set(MD5Z_PROGRAM_ICON "${PROJECT_SOURCE_DIR}/assets/md5zevrin.ico")
 set(MD5Z_PRODUCT_HEADER "${PROJECT_SOURCE_DIR}/src/window/product.h")
 set(MD5Z_DESCRIPTION_ZH "MD5Zevrin - MD5 加密工具")
 set(MD5Z_SUMMARY_EN "Show the MD5 digest of a short text")
@@ -57,7 +56,7 @@ endfunction()
 
 set(MD5Z_VERSION_COMMAS
     "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0")
-set(MD5Z_ICON_FILE "${MD5Z_PROGRAM_ICON}")
+
 set(MD5Z_POINTER_FILE "${PROJECT_SOURCE_DIR}/assets/command.cur")
 set(MD5Z_BACKGROUND_FILE "${PROJECT_SOURCE_DIR}/assets/background.bmp")
 set(MD5Z_VERSION_DOTS
@@ -78,19 +77,20 @@ configure_file("${MD5Z_DESKTOP_SOURCE_DIR}/md5zevrin.rc.in"
 if(WIN32 AND TARGET md5zevrin)
   enable_language(RC)
   set(MD5Z_RC_SCRIPT "${MD5Z_DESKTOP_BINARY_DIR}/md5zevrin.rc")
-  target_sources(md5zevrin PRIVATE "${MD5Z_RC_SCRIPT}")
   set_property(SOURCE "${MD5Z_RC_SCRIPT}" APPEND PROPERTY OBJECT_DEPENDS
-               "${MD5Z_PROGRAM_ICON}" "${MD5Z_POINTER_FILE}" "${MD5Z_BACKGROUND_FILE}"
+               "${MD5Z_WINDOWS_ICON}" "${MD5Z_POINTER_FILE}" "${MD5Z_BACKGROUND_FILE}"
                "${MD5Z_MANIFEST_FILE}")
   target_compile_definitions(md5z_win32 PUBLIC MD5Z_RC_ICON=${MD5Z_RC_ICON}
     MD5Z_RC_POINTER=${MD5Z_RC_POINTER} MD5Z_RC_BACKGROUND=${MD5Z_RC_BACKGROUND})
   # The tests of the Win32 window load the same pictures from their own file.
-  if(TARGET contract_win32)
-    target_sources(contract_win32 PRIVATE "${MD5Z_RC_SCRIPT}")
-  endif()
-  if(TARGET md5z_dpi_change_tests)
-    target_sources(md5z_dpi_change_tests PRIVATE "${MD5Z_RC_SCRIPT}")
-  endif()
+  foreach(target IN ITEMS md5zevrin contract_win32 md5z_dpi_change_tests)
+    if(TARGET ${target})
+      target_sources(${target} PRIVATE "${MD5Z_RC_SCRIPT}")
+      if(TARGET md5z_windows_icon)
+        add_dependencies(${target} md5z_windows_icon)
+      endif()
+    endif()
+  endforeach()
 endif()
 
 # --- Desktop entry, icons and AppStream metainfo ------------------------------
@@ -112,11 +112,9 @@ if(UNIX AND NOT APPLE AND TARGET md5zevrin)
   # The theme's 32x32 icon is the program icon itself; the larger sizes are
   # rendered from the scalable drawing of the same design.
   set(icon_theme_dir ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
-  set(icon_svg "${MD5Z_DESKTOP_SOURCE_DIR}/${MD5Z_APP_ID}.svg")
-  install(FILES "${icon_svg}" DESTINATION ${icon_theme_dir}/scalable/apps COMPONENT window)
+  install(FILES "${MD5Z_ICON_SVG}" DESTINATION ${icon_theme_dir}/scalable/apps COMPONENT window)
 
   find_package(Python3 COMPONENTS Interpreter)
-  find_program(MD5Z_RSVG_CONVERT rsvg-convert)
   set(icon_pngs)
   if(Python3_Interpreter_FOUND)
     set(png "${MD5Z_DESKTOP_BINARY_DIR}/icons/32x32/${MD5Z_APP_ID}.png")
@@ -133,26 +131,15 @@ if(UNIX AND NOT APPLE AND TARGET md5zevrin)
   else()
     message(WARNING "Python 3 not found: the 32x32 theme icon is not installed")
   endif()
-  if(MD5Z_RSVG_CONVERT)
-    foreach(size IN ITEMS 64 128 256)
-      set(png "${MD5Z_DESKTOP_BINARY_DIR}/icons/${size}x${size}/${MD5Z_APP_ID}.png")
-      add_custom_command(
-        OUTPUT "${png}"
-        COMMAND "${CMAKE_COMMAND}" -E make_directory
-                "${MD5Z_DESKTOP_BINARY_DIR}/icons/${size}x${size}"
-        COMMAND "${MD5Z_RSVG_CONVERT}" --width=${size} --height=${size}
-                --output=${png} "${icon_svg}"
-        DEPENDS "${icon_svg}"
-        COMMENT "Rendering the ${size}x${size} icon"
-        VERBATIM)
-      list(APPEND icon_pngs "${png}")
+  set(theme_sizes 64 128 256)
+  md5z_render_icon("${MD5Z_DESKTOP_BINARY_DIR}/theme" theme_pngs ${theme_sizes})
+  foreach(png size IN ZIP_LISTS theme_pngs theme_sizes)
+    if(png)
       install(FILES "${png}" DESTINATION ${icon_theme_dir}/${size}x${size}/apps
-              COMPONENT window)
-    endforeach()
-  else()
-    message(WARNING "rsvg-convert (librsvg2-bin) not found: "
-                    "the 64, 128 and 256 pixel theme icons are not installed")
-  endif()
+              RENAME ${MD5Z_APP_ID}.png COMPONENT window)
+    endif()
+  endforeach()
+  list(APPEND icon_pngs ${theme_pngs})
   add_custom_target(md5z_desktop_icons ALL DEPENDS ${icon_pngs})
 endif()
 

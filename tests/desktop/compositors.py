@@ -6,12 +6,13 @@ serves every row; what is measured is what the compositor shows.
 
     compositors.py --program PATH [--starts N] mutter|kwin|sway
 
-Per mode: the notice over the window (nothing it covered lies outside the
-window) and focused (Return answers it); the alpha white content shows at
-(from screenshots against the bare output, 235 at rest); the window floating
-at its design size and refusing maximize; the fade-out seen at falling
-levels; the close's exit status 0. Then a DISPLAY naming no server beside
-the compositor: the window opens on Wayland. Exit status 77 when the
+Per mode: the notice centred over the window (nothing it covered lies
+outside the window, its middle near the window's) and focused (Return
+answers it); the alpha white content shows at (from screenshots against
+the bare output, 235 at rest); the window floating at its design size and
+refusing maximize; the fade-out seen at falling levels; the close's exit
+status 0. Then, beside sway, a DISPLAY naming no
+server: the window opens on Wayland. Exit status 77 when the
 compositor is not installed.
 """
 
@@ -34,10 +35,16 @@ PACKAGES = {
                "gstreamer1.0-tools", "gstreamer1.0-plugins-base", "python3-gi"],
 }
 WORKING_ALPHA = 235
+LAST_ALPHAS = 15
 ALPHA_TOLERANCE = 3
 TITLE = "MD5Zevrin"
 # The window and its frame at the design size, with room for any frame.
 MAX_SHOWN = (700, 460)
+# A run of changed pixels this wide along a row is the notice's.
+MIN_RUN = 100
+# A notice centred over the window has its middle this near the window's
+# (window managers centre it over the frame, which is not always even).
+NOTICE_ASIDE = 20
 # Pixels that may change between two screenshots of a screen at rest (a
 # blinking caret).
 AT_REST_PIXELS = 400
@@ -135,6 +142,28 @@ def white_alpha(background, shot, box, step=STEP):
     return max(levels) if levels else None
 
 
+def notice_middle(changed, window):
+    """Where the notice's middle was: the middle of the widest unbroken
+    run of changed pixels, taken row by row below the window's title bar
+    (whose colour follows the focus). The notice's rows outnumber the
+    frame's edges and the text that changes with it."""
+    rows = {}
+    for x, y in changed:
+        if y >= window[1] + FRAME_TOP:
+            rows.setdefault(y, []).append(x)
+    middles = []
+    for xs in rows.values():
+        runs, start = [], xs[0]
+        for before, x in zip(xs, xs[1:] + [None]):
+            if x != before + STEP:
+                runs.append((before - start, (start + before) / 2))
+                start = x
+        width, middle = max(runs)
+        if width >= MIN_RUN:
+            middles.append(middle)
+    return sorted(middles)[len(middles) // 2] if middles else None
+
+
 class Mode:
     """One run of the program on the session, in one mode."""
 
@@ -144,24 +173,7 @@ class Mode:
         self.program_path = program
 
     def run(self):
-        desk = self.desk
-        self.background = settled(desk)
-        self.program = desk.start([self.program_path], env=self.env)
-        desk.wait(self.notice_listed, "the notice")
-        # A compositor lists the notice before its first frame is on screen.
-        with_notice = settled(desk, self.background, "the window and its notice", NOTICE_HOLD_S)
-        self.check_notice_focused()
-        try:
-            shown = settled(desk, with_notice, "the notice to go")
-        except Failure:
-            raise Failure("Return left the notice up: %s" % self.listed())
-        window = bounds(difference(self.background, shown))
-        # What went with the notice (and the window's focus) outside the window.
-        outside = [p for p in difference(shown, with_notice)
-                   if not (window[0] <= p[0] < window[2] and window[1] <= p[1] < window[3])]
-        say("%s notice: %d pixels of it outside the window %s, answered by Return" % (
-            self.mode, len(outside) * STEP * STEP, window))
-        self.check_placement(len(outside) * STEP * STEP)
+        shown, window = self.notice()
         width, height = window[2] - window[0], window[3] - window[1]
         say("%s shown: %dx%d" % (self.mode, width, height))
         check(width <= MAX_SHOWN[0] and height <= MAX_SHOWN[1],
@@ -182,7 +194,37 @@ class Mode:
         status = self.program.wait(desktops.DEADLINE_S)
         say("%s exit status: %d" % (self.mode, status))
         check(status == 0, "the program ended with status %d" % status)
-        settled(desk, shown, "the window to go")
+        settled(self.desk, shown, "the window to go")
+
+    def notice(self, start=None):
+        """Starts the program: its notice centred over the window, focused
+        and answered by Return. The screen once the notice is gone, and the
+        window's bounds on it."""
+        desk = self.desk
+        self.background = settled(desk)
+        self.program = desk.start([self.program_path], env=self.env)
+        desk.wait(self.notice_listed, "the notice")
+        # A compositor lists the notice before its first frame is on screen.
+        with_notice = settled(desk, self.background, "the window and its notice", NOTICE_HOLD_S)
+        self.check_notice_focused()
+        try:
+            shown = settled(desk, with_notice, "the notice to go")
+        except Failure:
+            raise Failure("Return left the notice up: %s" % self.listed())
+        window = bounds(difference(self.background, shown))
+        # What went with the notice (and the window's focus).
+        changed = difference(shown, with_notice)
+        outside = [p for p in changed
+                   if not (window[0] <= p[0] < window[2] and window[1] <= p[1] < window[3])]
+        middle = notice_middle(changed, window)
+        aside = None if middle is None else round(abs(middle - (window[0] + window[2]) / 2))
+        say("%s notice%s: %d pixels of it outside the window %s, its middle %s pixels aside, "
+            "answered by Return" % (self.mode, "" if start is None else " (start %d)" % start,
+                                    len(outside) * STEP * STEP, window, aside))
+        check(len(outside) * STEP * STEP <= AT_REST_PIXELS, "the notice is not over the window")
+        check(aside is not None and aside <= NOTICE_ASIDE,
+              "the notice is not centred over the window")
+        return shown, window
 
     def listed(self):
         """What the compositor says of its windows, where it tells."""
@@ -214,14 +256,6 @@ class Mode:
             self.desk.screen.close("提示")
         else:
             self.desk.key("Return")
-
-    def check_placement(self, outside):
-        if self.compositor == "mutter" and self.mode == "wayland":
-            # mutter 43 centres a Wayland dialog over its owner only when it
-            # is marked modal through mutter's own gtk_shell1, which Qt 6.4
-            # does not speak: it places it as a plain window.
-            return
-        check(outside <= AT_REST_PIXELS, "the notice is not over the window")
 
     def check_fixed(self, window):
         screen = self.desk.screen
@@ -260,40 +294,40 @@ class Mode:
         end."""
         self.close()
         ended = lambda: self.program.poll() is not None  # noqa: E731
-        if hasattr(self.desk.screen, "record"):
-            frames = self.desk.screen.record(ended)
-        else:
-            frames = []
-            while not ended():
-                try:
-                    frames.append(self.desk.screenshot())
-                except Exception as missed:  # a shot the compositor dropped
-                    say("%s: a screenshot failed: %s" % (self.mode, missed))
         levels = []
-        for frame in frames:
+
+        def note(frame):
             level = white_alpha(self.background, frame, window, FADE_STEP)
             if level is not None and (not levels or level != levels[-1]):
                 levels.append(level)
-        # Once the window has gone, the compositor's own animation of its
-        # going (mutter's) is no step of the fade.
-        return levels[:levels.index(min(levels)) + 1] if levels else levels
+        if hasattr(self.desk.screen, "record"):
+            for frame in self.desk.screen.record(ended):
+                note(frame)
+        else:
+            end = time.monotonic() + desktops.DEADLINE_S
+            while not ended():
+                check(time.monotonic() < end, "the program did not end after the close")
+                try:
+                    note(self.desk.screenshot())
+                except Exception as missed:  # a shot the compositor dropped
+                    say("%s: a screenshot failed: %s" % (self.mode, missed))
+        # The last steps are alphas 15 and 10; what the screen shows after
+        # them is the compositor's own animation of the window's going
+        # (mutter's).
+        ends = [i for i, level in enumerate(levels) if level <= LAST_ALPHAS]
+        return levels[:ends[0] + 1] if ends else levels
 
 
 def notice_starts(desk, compositor, program, starts):
-    """The notice focused on every one of many starts on native Wayland."""
+    """The notice centred over the window and focused on every one of many
+    starts on native Wayland."""
     for start in range(starts):
         mode = Mode(desk, compositor, program, "wayland")
-        mode.background = settled(desk)
-        mode.program = desk.start([program], env=mode.env)
-        desk.wait(mode.notice_listed, "the notice")
-        with_notice = settled(desk, mode.background, "the window and its notice",
-                              NOTICE_HOLD_S)
-        mode.check_notice_focused()
-        settled(desk, with_notice, "the notice to go (start %d)" % (start + 1))
+        shown, _ = mode.notice(start + 1)
         desk.stop(mode.program)
-        settled(desk, None, "the window to go")
+        settled(desk, shown, "the window to go")
     if starts:
-        say("notice focused on %d starts in a row" % starts)
+        say("notice centred over the window and focused on %d starts in a row" % starts)
 
 
 def stale_display(desk, program):
@@ -331,7 +365,9 @@ def main():
             try:
                 for mode in ("x11", "wayland"):
                     Mode(desk, args.compositor, args.program, mode).run()
-                stale_display(desk, args.program)
+                # The choice is the program's, whichever compositor answers.
+                if args.compositor == "sway":
+                    stale_display(desk, args.program)
                 notice_starts(desk, args.compositor, args.program, args.starts)
             except (Failure, desktops.Failure, subprocess.SubprocessError) as failure:
                 say(desk.log())

@@ -143,12 +143,23 @@ def check(obj, product, icon):
     expect("Translation", struct.unpack("<HH", translations.get("Translation", b"\0" * 4)),
            TRANSLATION)
 
-    # The icon's image data (everything after its directory) is stored as is.
-    count = struct.unpack_from("<H", icon, 4)[0]
-    first_offset = struct.unpack_from("<I", icon, 6 + 12)[0]
-    if count and icon[first_offset:] not in obj:
-        failures.append("the program icon's image is not in the object")
-    return failures + manifest_failures(obj)
+    return failures + icon_failures(obj, icon) + manifest_failures(obj)
+
+
+def icon_failures(obj, icon):
+    """Each image of the icon file is stored as it is, and Windows finds one
+    drawn at its exact size for each scale from 100 to 200 %, so that the
+    title bar and the task bar never show an enlargement."""
+    failures, sizes = [], set()
+    for index in range(struct.unpack_from("<H", icon, 4)[0]):
+        width, _, _, _, _, _, size, offset = struct.unpack_from("<BBBBHHII", icon, 6 + 16 * index)
+        sizes.add(width or 256)
+        if icon[offset:offset + size] not in obj:
+            failures.append(f"the icon's {width or 256} pixel image is not in the object")
+    for dpi in (96, 120, 144, 168, 192):
+        if 32 * dpi // 96 not in sizes:
+            failures.append(f"no {32 * dpi // 96} pixel icon for {dpi} dpi, only {sorted(sizes)}")
+    return failures
 
 
 def main(argv):

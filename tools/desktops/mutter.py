@@ -119,10 +119,12 @@ class MutterScreen(CompositorScreen):
         """Every frame until done() holds, as images."""
         with self.arrived:
             self.recording = []
-        self.wait(done, "the end of the recording")
-        time.sleep(FRAME_WAIT_S)
-        with self.arrived:
-            frames, self.recording = self.recording, None
+        try:
+            self.wait(done, "the end of the recording")
+            time.sleep(FRAME_WAIT_S)
+        finally:
+            with self.arrived:
+                frames, self.recording = self.recording, None
         return [Image(*SIZE, frame) for frame in frames]
 
     def _keysym(self, symbol, pressed):

@@ -14,12 +14,14 @@
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 #include "instance/instance_lock.h"
 #include "platform/qt/accessible_window.h"
 #include "platform/qt/design_size.h"
 #include "platform/qt/event_tap.h"
+#include "platform/qt/modal_dialogs.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/text_box_limit.h"
@@ -71,6 +73,7 @@ void runBox(QMessageBox& box, const QtPlatform::BoxAnswer& answer) {
     if (answer) {
         QTimer::singleShot(0, &box, [&box, &answer] { answer(box); });
     }
+    markModalOnShow(box);
     box.exec();
 }
 
@@ -561,30 +564,52 @@ void QtPlatform::followConfiguredStates() {
     });
 }
 
+namespace {
+
+// Runs events, but no user input, until `window` gets an event that
+// `arrived` accepts, for a moment at most.
+void awaitEvent(QWindow* window, const std::function<bool(QEvent*)>& arrived) {
+    QEventLoop waiting;
+    QTimer::singleShot(kOnScreenDeadlineMs, &waiting, &QEventLoop::quit);
+    EventTap tap(
+        [&waiting, &arrived](QObject*, QEvent* event) {
+            if (arrived(event)) {
+                waiting.quit();
+            }
+            return false;
+        },
+        nullptr);
+    window->installEventFilter(&tap);
+    waiting.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
+
 // A box shown before the desktop has put its window on screen is placed
 // and stacked as if it had no owner: mutter puts it at the screen's edge or
-// below the window and leaves the focus with the window, sway stacks the
-// window over it. So the box waits until the window is on screen, for a
-// moment at most.
+// below the window (or centres it where the window is not yet) and leaves
+// the focus with the window, sway stacks the window over it. So the box
+// waits until the window is on screen, for a moment at most. On X11 that is
+// its first expose. A Wayland window is exposed once configured, before the
+// compositor has shown it; an update asked for after its first frame comes
+// once the compositor has drawn that frame.
 QWidget* QtPlatform::boxOwner() {
     if (!window_->isVisible()) {
         return nullptr;
     }
     QWindow* native = window_->windowHandle();
-    if (native != nullptr && !native->isExposed()) {
-        QEventLoop waiting;
-        QTimer::singleShot(kOnScreenDeadlineMs, &waiting, &QEventLoop::quit);
-        EventTap shown(
-            [native, &waiting](QObject*, QEvent* event) {
-                if (event->type() == QEvent::Expose && native->isExposed()) {
-                    // The window draws itself on this event, before the loop ends.
-                    waiting.quit();
-                }
-                return false;
-            },
-            nullptr);
-        native->installEventFilter(&shown);
-        waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    if (native == nullptr) {
+        return window_.get();
+    }
+    if (!native->isExposed()) {
+        // The window draws its first frame on this event, before the wait ends.
+        awaitEvent(native, [native](QEvent* event) {
+            return event->type() == QEvent::Expose && native->isExposed();
+        });
+    }
+    if (onWayland()) {
+        native->requestUpdate();
+        awaitEvent(native, [](QEvent* event) { return event->type() == QEvent::UpdateRequest; });
     }
     return window_.get();
 }
