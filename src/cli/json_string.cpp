@@ -1,5 +1,7 @@
 #include "cli/json_string.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -50,8 +52,18 @@ char* writeEscape(char16_t unit, char* out) {
     return writeUnitEscape(unit, out);
 }
 
+// Whether each ASCII character stands for itself in a JSON string: all but
+// those below 0x20, the quote and the backslash.
+constexpr std::array<bool, 0x80> kPlainAscii = [] {
+    std::array<bool, 0x80> plain{};
+    for (std::size_t c = 0; c < plain.size(); ++c) {
+        plain[c] = c >= 0x20 && c != '"' && c != '\\';
+    }
+    return plain;
+}();
+
 bool needsEscape(char16_t unit) {
-    return unit < 0x20 || unit == u'"' || unit == u'\\';
+    return unit < kPlainAscii.size() && !kPlainAscii[unit];
 }
 
 // Whether any of eight bytes is below 0x20, a quote or a backslash: each
@@ -72,14 +84,27 @@ bool anyNeedsEscape(std::uint64_t bytes) {
 char* writeJsonString(std::string_view utf8, char* out) {
     *out++ = '"';
     // Eight bytes at a time while none of them needs an escape.
-    std::uint64_t eight = 0;
-    while (utf8.size() >= sizeof eight &&
-           (std::memcpy(&eight, utf8.data(), sizeof eight), !anyNeedsEscape(eight))) {
-        std::memcpy(out, &eight, sizeof eight);
-        out += sizeof eight;
-        utf8.remove_prefix(sizeof eight);
+    constexpr std::size_t kEight = sizeof(std::uint64_t);
+    const auto plainEightAt = [utf8](std::size_t at) {
+        std::uint64_t eight;
+        std::memcpy(&eight, utf8.data() + at, sizeof eight);
+        return !anyNeedsEscape(eight);
+    };
+    std::size_t at = 0;
+    while (utf8.size() - at >= kEight && plainEightAt(at)) {
+        std::memcpy(out, utf8.data() + at, kEight);
+        out += kEight;
+        at += kEight;
     }
-    for (const char c : utf8) {
+    // Fewer than eight left: the text's last eight bytes, when it has as
+    // many, are written over the ones they share with those before.
+    if (utf8.size() - at < kEight && utf8.size() >= kEight && plainEightAt(utf8.size() - kEight)) {
+        const std::size_t left = utf8.size() - at;
+        std::memcpy(out - (kEight - left), utf8.data() + utf8.size() - kEight, kEight);
+        out += left;
+        at = utf8.size();
+    }
+    for (const char c : utf8.substr(at)) {
         const auto byte = static_cast<unsigned char>(c);
         if (needsEscape(byte)) {
             out = writeEscape(byte, out);
@@ -95,7 +120,7 @@ char* writeJsonString(std::u16string_view text, char* out) {
     *out++ = '"';
     for (std::size_t i = 0; i < text.size();) {
         // Most of a converted text is letters and digits.
-        if (text[i] < 0x80 && !needsEscape(text[i])) {
+        if (text[i] < kPlainAscii.size() && kPlainAscii[text[i]]) {
             *out++ = static_cast<char>(text[i++]);
             continue;
         }

@@ -337,8 +337,7 @@ bool ReportWriter::report(std::string_view utf8, const Origin& origin) {
     }
     std::size_t slot = 0;
     try {
-        ConvertText(units_, converted_);
-        slot = digests_.add(converted_);
+        slot = digests_.addConversionOf(units_, converted_);
     } catch (const RunTimeError& e) {
         writeError(origin, "text of " + std::to_string(units_.size()) +
                                " UTF-16 units cannot be digested (at most " +

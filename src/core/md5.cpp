@@ -1,7 +1,6 @@
 #include "core/md5.h"
 
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -13,6 +12,13 @@ namespace md5z {
 namespace {
 
 constexpr std::int32_t kBlockLength = 64;
+// RFC 1321's initial values, each given as its unsigned value.
+constexpr std::array<std::uint32_t, 4> kInitialRegisters = {
+    static_cast<std::uint32_t>(DoubleToLong(1732584193.0)),
+    static_cast<std::uint32_t>(DoubleToLong(4023233417.0)),
+    static_cast<std::uint32_t>(DoubleToLong(2562383102.0)),
+    static_cast<std::uint32_t>(DoubleToLong(271733878.0)),
+};
 constexpr std::int32_t kLengthFieldOffset = 56;
 // The bit length is ByteCount * 8 in a signed 32-bit word, so the message
 // must stay below 2^28 bytes.
@@ -101,7 +107,7 @@ inline void AbsorbBytes(MD5Context& context, std::int32_t index, const std::uint
 
 void MD5Init(MD5Context& context) {
     context.ByteCount = 0;
-    context.Registers = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476};
+    context.Registers = kInitialRegisters;
 }
 
 void MD5Update(MD5Context& context, std::int32_t InputLen,
@@ -151,15 +157,6 @@ void MD5Final(MD5Context& context) {
     StoreLittleEndianWord(0, buffer + kLengthFieldOffset + 4);
     MD5ProcessBlocks(context.Registers, buffer, 1);
     context.ByteCount += padLen + 8;
-}
-
-std::int32_t DoubleToLong(double value) {
-    constexpr double kWordRange = 4294967296.0;
-    // The negated test also rejects NaN.
-    if (!(value >= 0.0 && value < kWordRange) || std::trunc(value) != value) {
-        RaiseOverflow();
-    }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
 }  // namespace md5z

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "core/run_time_error.h"
+
 namespace md5z {
 
 // One MD5 message in progress (RFC 1321). The registers hold the chaining
@@ -33,9 +35,8 @@ void MD5Update(MD5Context& context, std::int32_t InputLen,
 void MD5Final(MD5Context& context);
 
 // The word operations of the engine, with the results (and failures) of
-// their long-arithmetic originals. The transform's steps (md5_rounds.h) do
-// the first three with the operators they stand for, which act alike on one
-// word and on a vector of words.
+// their long-arithmetic originals. The first three are the transform's steps
+// (md5_rounds.h); md5_lanes.h has them for a vector of words too.
 constexpr std::uint32_t LongAdd(std::uint32_t a, std::uint32_t b) {
     return a + b;
 }
@@ -49,7 +50,16 @@ constexpr std::uint32_t LongLeftRotate(std::uint32_t value, std::int32_t bits) {
 }
 // The signed 32-bit pattern of an integral value 0 .. 4,294,967,295; any other
 // value (NaN included) raises overflow (6).
-std::int32_t DoubleToLong(double value);
+constexpr std::int32_t DoubleToLong(double value) {
+    constexpr double kWordRange = 4294967296.0;
+    // The negated test also rejects NaN; a value in range is integral when
+    // cutting off its fraction leaves it as it is.
+    if (!(value >= 0.0 && value < kWordRange) ||
+        static_cast<double>(static_cast<std::uint32_t>(value)) != value) {
+        throw RunTimeError(kOverflowError, "Overflow");
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
 // Little-endian words from groups of four bytes; raises subscript (9) when
 // either array is shorter than the count needs.
 void BytesToLongs(std::int32_t byteCount, std::span<const std::uint8_t> bytes,

@@ -14,6 +14,26 @@ namespace md5z {
 inline constexpr std::size_t kMD5Lanes = 32;
 inline constexpr std::size_t kMD5LaneMessageBytes = 55;
 
+// One word of every lane. The compiler splits the operations into the
+// vector instructions the machine has: SSE2 on any x86-64.
+using MD5LaneWords = std::uint32_t __attribute__((vector_size(4 * kMD5Lanes)));
+
+// The engine's word operations (md5.h) on every lane at once, so that the
+// transform's steps read the same for one message and for the lanes.
+inline MD5LaneWords LongAdd(const MD5LaneWords& a, const MD5LaneWords& b) {
+    return a + b;
+}
+// The step constant, the last term, is the same in every lane.
+inline MD5LaneWords LongAdd4(const MD5LaneWords& a, const MD5LaneWords& b, const MD5LaneWords& c,
+                             std::uint32_t d) {
+    return a + b + c + d;
+}
+// A negative count rotates right, as for one word.
+inline MD5LaneWords LongLeftRotate(const MD5LaneWords& value, std::int32_t bits) {
+    const auto count = static_cast<int>(static_cast<std::uint32_t>(bits) % 32);
+    return count == 0 ? value : (value << count) | (value >> (32 - count));
+}
+
 // Short messages digested several at a time: their blocks go through the
 // transform together, one in each lane of a vector of words, at a fraction
 // of the cost of one block after another. The digests are those MD5Init,

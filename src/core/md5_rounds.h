@@ -5,10 +5,14 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/md5.h"
+#include "core/md5_lanes.h"
+
 // The 64 steps of the MD5 transform (RFC 1321) and the reading of message
 // words, written once for the two engines: Word is std::uint32_t for one
-// message, or a vector of them that carries several messages side by side,
-// one in each lane. Only operators that act on every lane alike are used.
+// message, or MD5LaneWords, a vector of them that carries several messages
+// side by side, one in each lane. The steps use the engine's word operations,
+// LongAdd, LongAdd4 and LongLeftRotate, which both word types have.
 
 namespace md5z {
 
@@ -23,46 +27,34 @@ inline std::uint32_t LittleEndianWord(const std::uint8_t* bytes) {
     return word;
 }
 
-template <typename Word>
-void RotateLeft(Word& word, int bits) {
-    word = (word << bits) | (word >> (32 - bits));
-}
-
-// Each step adds the message word, the constant and a before the round
-// function, so only the function of b and the rotation sit on the chain that
-// carries one step into the next.
+// One step: a = LongAdd(LongLeftRotate(LongAdd4(a, R(b, c, d), x, ac), s), b)
+// with R the round's function. The compiler sums the four terms in the
+// order that leaves only R and the rotation on the chain that carries one
+// step into the next; x, ac and a are added while the step before runs.
 template <typename Word>
 void MD5StepF(Word& a, const Word& b, const Word& c, const Word& d, const Word& x, std::uint32_t ac,
               int s) {
-    a += x + ac + (d ^ (b & (c ^ d)));
-    RotateLeft(a, s);
-    a += b;
+    a = LongAdd(LongLeftRotate(LongAdd4(a, d ^ (b & (c ^ d)), x, ac), s), b);
 }
 
-// (b and d) or (c and not d): the two terms share no bit, so adding them
-// gives the same word and lets the term without b be summed early.
+// (b and d) or (c and not d): the two terms share no bit, so their sum is
+// the same word and lets the term without b be added early.
 template <typename Word>
 void MD5StepG(Word& a, const Word& b, const Word& c, const Word& d, const Word& x, std::uint32_t ac,
               int s) {
-    a += x + ac + (~d & c) + (d & b);
-    RotateLeft(a, s);
-    a += b;
+    a = LongAdd(LongLeftRotate(LongAdd4(a, (d & b) + (~d & c), x, ac), s), b);
 }
 
 template <typename Word>
 void MD5StepH(Word& a, const Word& b, const Word& c, const Word& d, const Word& x, std::uint32_t ac,
               int s) {
-    a += x + ac + (b ^ (c ^ d));
-    RotateLeft(a, s);
-    a += b;
+    a = LongAdd(LongLeftRotate(LongAdd4(a, b ^ (c ^ d), x, ac), s), b);
 }
 
 template <typename Word>
 void MD5StepI(Word& a, const Word& b, const Word& c, const Word& d, const Word& x, std::uint32_t ac,
               int s) {
-    a += x + ac + (c ^ (b | ~d));
-    RotateLeft(a, s);
-    a += b;
+    a = LongAdd(LongLeftRotate(LongAdd4(a, c ^ (b | ~d), x, ac), s), b);
 }
 
 // Folds the message words x[0..15] of one block into the registers.
@@ -141,10 +133,10 @@ template <typename Word>
     MD5StepI(c, d, a, b, x[2], 0x2AD7D2BB, 15);
     MD5StepI(b, c, d, a, x[9], 0xEB86D391, 21);
 
-    registers[0] += a;
-    registers[1] += b;
-    registers[2] += c;
-    registers[3] += d;
+    registers[0] = LongAdd(registers[0], a);
+    registers[1] = LongAdd(registers[1], b);
+    registers[2] = LongAdd(registers[2], c);
+    registers[3] = LongAdd(registers[3], d);
 }
 
 }  // namespace md5z

@@ -88,6 +88,10 @@ std::u16string py(std::u16string_view mystr) {
     return std::u16string(mystr);
 }
 
+std::span<const char16_t, kCodeUnitCount> PinyinUnits() {
+    return kUnits;
+}
+
 char16_t pyUnit(char16_t unit) {
     return kUnits[unit];
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "core/code_page.h"
 
 namespace md5z {
 
@@ -13,6 +16,10 @@ std::u16string py(std::u16string_view mystr);
 
 // py of a single UTF-16 unit, for callers that convert a whole text.
 char16_t pyUnit(char16_t unit);
+
+// pyUnit of every unit, indexed by the unit: for callers that convert a
+// whole text along with other work on each unit.
+std::span<const char16_t, kCodeUnitCount> PinyinUnits();
 
 // pyUnit of every unit of text, joined: the whole input converted at once.
 std::u16string pyText(std::u16string_view text);

@@ -1,12 +1,15 @@
 #include "core/text_digest.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
 #include <vector>
 
 #include "core/code_page.h"
+#include "core/input_conversion.h"
+#include "core/pinyin_initial.h"
 #include "core/run_time_error.h"
 
 namespace md5z {
@@ -19,43 +22,64 @@ constexpr std::size_t kShortTextLength = 64;
 
 constexpr std::size_t kDigitsPerWord = 8;
 
-// The two digits of every byte value: a digest's 16 bytes take 16 lookups.
-constexpr auto kHexPairs = [] {
-    constexpr char kHexDigits[] = "0123456789ABCDEF";
-    std::array<std::array<char, 2>, 256> pairs{};
-    for (std::size_t byte = 0; byte < pairs.size(); ++byte) {
-        pairs[byte] = {kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
-    }
-    return pairs;
-}();
-
 // One byte per unit: the unit's code-page value, which must be a single byte.
 void StrToByteArray(std::u16string_view text, std::span<std::uint8_t> bytes) {
     const std::span<const std::int16_t, kCodeUnitCount> codes = CodePageValues();
     // A value outside 0..255, negative ones included, has bits above the
     // byte; they are gathered and checked once, after the loop.
-    std::uint16_t outside = 0;
+    std::uint16_t gathered = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto code = static_cast<std::uint16_t>(codes[text[i]]);
-        outside |= code & 0xFF00;
+        gathered |= code;
         bytes[i] = static_cast<std::uint8_t>(code);
     }
-    if (outside != 0) {
+    if (gathered > 0xFF) {
+        throw RunTimeError(kOverflowError, "Overflow");
+    }
+}
+
+// StrToByteArray of pyText(text), with pyText(text) written over
+// `converted` on the way.
+void ConvertedStrToByteArray(std::u16string_view text, std::u16string& converted,
+                             std::span<std::uint8_t> bytes) {
+    const std::span<const char16_t, kCodeUnitCount> units = PinyinUnits();
+    const std::span<const std::int16_t, kCodeUnitCount> codes = CodePageValues();
+    converted.resize(text.size());
+    std::uint16_t gathered = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        converted[i] = units[text[i]];
+        const auto code = static_cast<std::uint16_t>(codes[converted[i]]);
+        gathered |= code;
+        bytes[i] = static_cast<std::uint8_t>(code);
+    }
+    if (gathered > 0xFF) {
         throw RunTimeError(kOverflowError, "Overflow");
     }
 }
 
 // The word's bytes from least to most significant, two digits each, written
-// to digits[0..7].
+// to digits[0..7]. The eight digits are worked out together, one per byte
+// of a 64-bit value: each byte of the word is spread over two bytes, one
+// nibble in each, and every nibble becomes its digit at once.
 template <typename Char>
 void LongToHexStr(std::uint32_t word, Char* digits) {
-    for (int i = 0; i < 4; ++i) {
-        const std::array<char, 2>& pair = kHexPairs[(word >> (8 * i)) & 0xFF];
-        if constexpr (sizeof(Char) == 1) {
-            std::memcpy(digits + 2 * i, pair.data(), 2);  // one store of both
-        } else {
-            digits[2 * i] = pair[0];
-            digits[2 * i + 1] = pair[1];
+    std::uint64_t spread = word;  // byte i of the word in bits 16i to 16i + 7
+    spread = (spread | spread << 16) & 0x0000FFFF0000FFFF;
+    spread = (spread | spread << 8) & 0x00FF00FF00FF00FF;
+    // The high nibble first, the low one in the byte after it.
+    const std::uint64_t high = spread >> 4 & 0x000F000F000F000F;
+    const std::uint64_t low = spread & 0x000F000F000F000F;
+    const std::uint64_t nibbles = high | low << 8;
+    // '0' + n, and 7 more from 10 on ('A' comes seven characters after
+    // '9'); a nibble of 10 or more is the one that carries into bit 4 when
+    // 6 is added.
+    const std::uint64_t letters = (nibbles + 0x0606060606060606) >> 4 & 0x0101010101010101;
+    const std::uint64_t ascii = nibbles + 0x3030303030303030 + 7 * letters;
+    if constexpr (sizeof(Char) == 1 && std::endian::native == std::endian::little) {
+        std::memcpy(digits, &ascii, sizeof ascii);  // one store of all eight
+    } else {
+        for (std::size_t i = 0; i < kDigitsPerWord; ++i) {
+            digits[i] = static_cast<Char>(ascii >> (8 * i) & 0xFF);
         }
     }
 }
@@ -117,6 +141,18 @@ std::size_t TextDigests::add(std::u16string_view text) {
         RegistersToHexStr(context_.Registers, digits_[count_].data());
         laneOf_[count_] = kNoLane;
     }
+    return count_++;
+}
+
+std::size_t TextDigests::addConversionOf(std::u16string_view text, std::u16string& converted) {
+    if (full() || text.size() > kMD5LaneMessageBytes) {
+        ConvertText(text, converted);
+        return add(converted);
+    }
+    std::array<std::uint8_t, kMD5LaneMessageBytes> bytes;
+    const std::span<std::uint8_t> message = std::span(bytes).first(text.size());
+    ConvertedStrToByteArray(text, converted, message);
+    laneOf_[count_] = lanes_.add(message);
     return count_++;
 }
 

@@ -28,6 +28,10 @@ class TextDigests {
     // Takes the next text and returns its slot, whose digits are read once
     // finish() has run. Raises as DigestStrToHexStr does, taking no slot.
     std::size_t add(std::u16string_view text);
+    // ConvertText and add() of its result in one pass over the text:
+    // writes the conversion of `text` over `converted` and takes a slot for
+    // its digest. Raises as they do, taking no slot.
+    std::size_t addConversionOf(std::u16string_view text, std::u16string& converted);
     // Every slot is taken: the next add() must wait for clear().
     bool full() const { return count_ == kMD5Lanes; }
     bool empty() const { return count_ == 0; }

@@ -153,6 +153,17 @@ TEST(WordOperations, RotateTakesAnyShiftCount) {
     EXPECT_EQ(LongLeftRotate(0x12345678, 32), 0x12345678u);
     EXPECT_EQ(LongLeftRotate(0x12345678, 36), 0x23456781u);
     EXPECT_EQ(LongLeftRotate(0x12345678, -4), 0x81234567u);
+    // The lanes' own version, lane by lane.
+    MD5LaneWords lanes{};
+    for (std::size_t lane = 0; lane < kMD5Lanes; ++lane) {
+        lanes[lane] = 0x12345678u * static_cast<std::uint32_t>(lane + 1);
+    }
+    for (const std::int32_t bits : {1, 0, 32, 36, -4}) {
+        const MD5LaneWords rotated = LongLeftRotate(lanes, bits);
+        for (std::size_t lane = 0; lane < kMD5Lanes; ++lane) {
+            EXPECT_EQ(rotated[lane], LongLeftRotate(lanes[lane], bits)) << bits;
+        }
+    }
 }
 
 TEST(WordOperations, DoubleToLongTakesTheBitPatternOfAnUnsignedWordOnly) {
@@ -238,7 +249,8 @@ TEST(MD5Lanes, EachLaneGivesTheDigestOfItsOwnMessage) {
 }
 
 // Texts that fit a lane (55 units) and texts that do not, mixed, each in its
-// slot; a text the digest refuses takes none.
+// slot, whether given converted or converted on the way (秋 becomes Q); a
+// text the digest refuses takes none.
 TEST(TextDigest, TextDigestsGiveDigestStrToHexStrTextByText) {
     const std::u16string refused = u"ab文c";
     std::vector<std::u16string> texts;
@@ -247,17 +259,25 @@ TEST(TextDigest, TextDigestsGiveDigestStrToHexStrTextByText) {
     }
     TextDigests digests;
     std::vector<std::size_t> slots;
+    std::u16string converted;
     for (const std::u16string& text : texts) {
         slots.push_back(digests.add(text));
         EXPECT_EQ(ErrorNumber([&] { digests.add(refused); }), kOverflowError);
+        std::u16string input = text;
+        std::replace(input.begin(), input.end(), u'Q', u'秋');
+        slots.push_back(digests.addConversionOf(input, converted));
+        EXPECT_EQ(converted, text);
     }
+    EXPECT_EQ(
+        ErrorNumber([&] { digests.addConversionOf(std::u16string(32768, u'秋'), converted); }),
+        kOverflowError);
     digests.finish();
     MD5Context context;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
+    for (std::size_t i = 0; i < slots.size(); ++i) {
         const TextDigests::Digits& digits = digests.digits(slots[i]);
         EXPECT_EQ(std::u16string(digits.begin(), digits.end()),
-                  DigestStrToHexStr(context, texts[i]))
-            << texts[i].size() << " units";
+                  DigestStrToHexStr(context, texts[i / 2]))
+            << texts[i / 2].size() << " units";
     }
 }
 

@@ -5,59 +5,52 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <string>
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
-#include "core/upper_case.h"
 #include "core/code_page.h"
+#include "core/upper_case.h"
 
 namespace md5z {
 namespace {
 
-constexpr UINT kCodePage936 = 936;
 constexpr std::int16_t kSubstitute = '?';
-
-std::string unitName(unsigned unit) {
-    char name[8];
-    std::snprintf(name, sizeof name, "U+%04X", unit);
-    return name;
-}
 
 // A unit alone, as the program converts it: one byte, two bytes, or the
 // default character "?" for a unit without an exact mapping.
 std::int16_t windowsValue(char16_t unit) {
     const auto source = static_cast<wchar_t>(unit);
-    char bytes[4] = {};
-    const int length = WideCharToMultiByte(kCodePage936, WC_NO_BEST_FIT_CHARS, &source, 1, bytes,
-                                           sizeof bytes, "?", nullptr);
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    const auto trail = static_cast<unsigned char>(bytes[1]);
-    switch (length) {
-        case 1:
-            return lead;
-        case 2:
-            return static_cast<std::int16_t>(static_cast<std::uint16_t>(lead << 8 | trail));
-        default:
-            return kSubstitute;
+    unsigned char bytes[4] = {};
+    const int length =
+        WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, &source, 1, reinterpret_cast<char*>(bytes),
+                            sizeof bytes, "?", nullptr);
+    return length == 1   ? bytes[0]
+           : length == 2 ? static_cast<std::int16_t>(bytes[0] << 8 | bytes[1])
+                         : kSubstitute;
+}
+
+// The units where the compiled table differs from Windows, the first ten
+// named.
+template <typename Compiled, typename Windows>
+int differences(Compiled compiled, Windows windows) {
+    int count = 0;
+    for (unsigned unit = 0; unit < kCodeUnitCount; ++unit) {
+        const auto one = static_cast<char16_t>(unit);
+        if (compiled(one) != windows(one) && ++count <= 10) {
+            ADD_FAILURE() << std::hex << "U+" << unit << ": compiled "
+                          << static_cast<std::uint16_t>(compiled(one)) << ", Windows "
+                          << static_cast<std::uint16_t>(windows(one));
+        }
     }
+    return count;
 }
 
 TEST(CompiledTables, EqualWindowsCodePage936OnEveryUnit) {
-    int differences = 0;
-    int doubleByte = 0;
-    for (unsigned unit = 0; unit < kCodeUnitCount; ++unit) {
-        const std::int16_t compiled = CodePageValue(static_cast<char16_t>(unit));
-        const std::int16_t windows = windowsValue(static_cast<char16_t>(unit));
-        doubleByte += compiled < 0 ? 1 : 0;
-        if (compiled != windows && ++differences <= 10) {
-            ADD_FAILURE() << unitName(unit) << ": compiled " << compiled << ", Windows " << windows;
-        }
-    }
-    EXPECT_EQ(differences, 0);
+    EXPECT_EQ(differences(CodePageValue, windowsValue), 0);
     // GBK's whole double-byte repertoire, so the comparison covered it.
-    EXPECT_EQ(doubleByte, 23940);
+    EXPECT_EQ(std::ranges::count_if(CodePageValues(), [](std::int16_t value) { return value < 0; }),
+              23940);
 }
 
 // Unicode's simple upper-case forms that Windows' own upper-casing
@@ -83,7 +76,11 @@ char16_t windowsUpper(char16_t unit) {
     return static_cast<char16_t>(reinterpret_cast<std::uintptr_t>(CharUpperW(packed)));
 }
 
+// Surrogates are halves of characters, which neither side upper-cases.
 char16_t expectedUpper(char16_t unit) {
+    if (unit >= 0xD800 && unit < 0xE000) {
+        return unit;
+    }
     for (const auto& only : kUnicodeOnly) {
         if (only.unit == unit) {
             return only.upper;
@@ -92,19 +89,8 @@ char16_t expectedUpper(char16_t unit) {
     return windowsUpper(unit);
 }
 
-// Surrogates are halves of characters, which neither side upper-cases.
 TEST(CompiledTables, UpperCaseIsWindowsUpperCasingWithUnicodesOwnForms) {
-    int differences = 0;
-    for (unsigned unit = 0; unit < kCodeUnitCount; ++unit) {
-        const auto one = static_cast<char16_t>(unit);
-        const char16_t expected = unit >= 0xD800 && unit < 0xE000 ? one : expectedUpper(one);
-        const char16_t compiled = UpperCaseUnit(one);
-        if (compiled != expected && ++differences <= 10) {
-            ADD_FAILURE() << unitName(unit) << ": compiled " << unitName(compiled) << ", expected "
-                          << unitName(expected);
-        }
-    }
-    EXPECT_EQ(differences, 0);
+    EXPECT_EQ(differences(UpperCaseUnit, expectedUpper), 0);
 }
 
 }  // namespace
