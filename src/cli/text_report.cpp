@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "cli/input_line.h"
@@ -113,6 +114,33 @@ char* writeText(std::string_view text, char* out) {
     return out + text.size();
 }
 
+// The most bytes a report's room has to spare beyond its text.
+constexpr std::size_t kShortText = 32;
+
+// A text every report repeats. One of up to kShortText bytes is kept padded
+// to that length and copied whole, in moves the compiler writes inline
+// instead of a call of memcpy; a report's room has the bytes to spare.
+class FixedText {
+  public:
+    explicit FixedText(std::string text) : size_(text.size()), padded_(std::move(text)) {
+        padded_.resize(std::max(size_, kShortText));
+    }
+
+    std::size_t size() const { return size_; }
+    char* writeAt(char* out) const {
+        if (size_ <= kShortText) {
+            std::memcpy(out, padded_.data(), kShortText);
+        } else {
+            std::memcpy(out, padded_.data(), size_);
+        }
+        return out + size_;
+    }
+
+  private:
+    std::size_t size_;
+    std::string padded_;
+};
+
 char* writeNumber(int number, char* out) {
     return std::to_chars(out, out + std::numeric_limits<int>::digits10 + 2, number).ptr;
 }
@@ -134,33 +162,36 @@ struct JsonText {
         std::size_t segment;
         std::size_t at;  // in the segment
     };
-    std::vector<std::string> segments;
+    std::vector<FixedText> segments;
     std::vector<ReportField> values;
     std::array<DigitsPlace, 4> digits{};  // of each rendition
 };
 
 JsonText jsonText() {
     JsonText json;
-    json.segments.emplace_back();
+    std::vector<std::string> segments(1);
     char separator = '{';
     for (const auto& [name, field] : kJsonOrder) {
-        std::string& segment = json.segments.back();
+        std::string& segment = segments.back();
         segment += separator;
         segment += '"' + std::string(name) + "\":";
         separator = ',';
         if (isRendition(field)) {
             const auto rendition = std::ranges::find(kRenditions, field) - kRenditions.begin();
             segment += '"';
-            json.digits[static_cast<std::size_t>(rendition)] = {json.segments.size() - 1,
+            json.digits[static_cast<std::size_t>(rendition)] = {segments.size() - 1,
                                                                 segment.size()};
             segment.append(digitCountOf(field), '0');
             segment += '"';
         } else {
             json.values.push_back(field);
-            json.segments.emplace_back();
+            segments.emplace_back();
         }
     }
-    json.segments.back() += "}\n";
+    segments.back() += "}\n";
+    for (std::string& segment : segments) {
+        json.segments.emplace_back(std::move(segment));
+    }
     return json;
 }
 
@@ -169,7 +200,7 @@ char* writeJson(const TextReport& report, const JsonText& json, char* out, Digit
     std::array<std::size_t, kJsonOrder.size() + 1> segmentAt{};  // where each segment starts
     for (std::size_t i = 0; i < json.segments.size(); ++i) {
         segmentAt[i] = static_cast<std::size_t>(out - start);
-        out = writeText(json.segments[i], out);
+        out = json.segments[i].writeAt(out);
         if (i == json.values.size()) {
             break;
         }
@@ -222,33 +253,33 @@ std::string utf8Of(std::u16string_view text) {
 // so everything after the first value is one stretch of text with room for
 // them.
 struct TableText {
-    std::string head;    // before the first value
-    std::string tail;    // after it
+    FixedText head;      // before the first value
+    FixedText tail;      // after it
     DigitPlaces places;  // in `tail`
 };
 
 TableText tableText() {
-    TableText text;
-    text.head = utf8Of(layoutOf(ControlId::Label3).caption) + '\t';
+    std::string tail;
+    DigitPlaces places;
     const std::array<ControlId, 4> digitRows{ControlId::Label4, ControlId::Label5,
                                              ControlId::Label6, ControlId::Label7};
     for (std::size_t i = 0; i < digitRows.size(); ++i) {
-        text.tail += '\n' + utf8Of(layoutOf(digitRows[i]).caption) + '\t';
-        text.places.at[i] = text.tail.size();
-        text.tail.append(digitCountOf(kRenditions[i]), '0');
+        tail += '\n' + utf8Of(layoutOf(digitRows[i]).caption) + '\t';
+        places.at[i] = tail.size();
+        tail.append(digitCountOf(kRenditions[i]), '0');
     }
-    text.tail += "\n\n";  // a blank line ends each block
-    return text;
+    tail += "\n\n";  // a blank line ends each block
+    return {FixedText(utf8Of(layoutOf(ControlId::Label3).caption) + '\t'), FixedText(tail), places};
 }
 
 char* writeTable(const TextReport& report, const TableText& text, char* out, DigitPlaces& places) {
-    out = writeText(text.head, out);
+    out = text.head.writeAt(out);
     out = writeText(report.shown, out);
     const std::size_t tailAt = text.head.size() + report.shown.size();
     for (std::size_t i = 0; i < places.at.size(); ++i) {
         places.at[i] = tailAt + text.places.at[i];
     }
-    return writeText(text.tail, out);
+    return text.tail.writeAt(out);
 }
 
 // The most bytes a report may take beyond its fixed text: the counts and
@@ -309,8 +340,8 @@ class ReportWriter {
     std::ostream& err_;
     const TableText table_ = tableText();
     const JsonText json_ = jsonText();
-    std::size_t fixedBytes_ = 0;  // the longest fixed text of a report
-    std::u16string units_;        // of the text being reported
+    std::size_t fixedBytes_ = 0;  // the longest fixed text of a report, and bytes to spare
+    std::u16string units_;        // holds the units of the text being reported
     std::u16string converted_;
     TextDigests digests_;
     std::vector<WaitingReport> waiting_;
@@ -321,25 +352,26 @@ class ReportWriter {
 ReportWriter::ReportWriter(Format format, std::ostream& out, std::ostream& err)
     : format_(format), out_(out), err_(err) {
     std::size_t jsonBytes = 0;
-    for (const std::string& segment : json_.segments) {
+    for (const FixedText& segment : json_.segments) {
         jsonBytes += segment.size();
     }
-    fixedBytes_ = std::max(table_.head.size() + table_.tail.size(), jsonBytes);
+    fixedBytes_ = std::max(table_.head.size() + table_.tail.size(), jsonBytes) + kShortText;
 }
 
 bool ReportWriter::report(std::string_view utf8, const Origin& origin) {
     if (digests_.full()) {
         fillWaitingDigits();
     }
-    if (!decodeUtf8(utf8, units_)) {
+    const std::optional<std::u16string_view> units = decodeUtf8(utf8, units_);
+    if (!units) {
         writeError(origin, kNotUtf8);
         return false;
     }
     std::size_t slot = 0;
     try {
-        slot = digests_.addConversionOf(units_, converted_);
+        slot = digests_.addConversionOf(*units, converted_);
     } catch (const RunTimeError& e) {
-        writeError(origin, "text of " + std::to_string(units_.size()) +
+        writeError(origin, "text of " + std::to_string(units->size()) +
                                " UTF-16 units cannot be digested (at most " +
                                std::to_string(kMaxUpdateLength) + "): " + e.what());
         return false;

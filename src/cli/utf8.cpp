@@ -51,16 +51,19 @@ Decoded decodeSequence(const std::uint8_t* next, std::ptrdiff_t left) {
 
 }  // namespace
 
-bool decodeUtf8(std::string_view bytes, std::u16string& units) {
+std::optional<std::u16string_view> decodeUtf8(std::string_view bytes, std::u16string& buffer) {
     // Never more units than bytes.
-    units.resize(bytes.size());
-    char16_t* out = units.data();
+    if (buffer.size() < bytes.size()) {
+        buffer.resize(bytes.size());
+    }
+    char16_t* const units = buffer.data();
+    char16_t* out = units;
     const auto* next = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const auto* const end = next + bytes.size();
     while (next < end) {
         const Decoded decoded = decodeSequence(next, end - next);
         if (decoded.code == kMalformed) {
-            return false;
+            return std::nullopt;
         }
         next += decoded.length;
         if (decoded.code < 0x10000) {
@@ -70,8 +73,7 @@ bool decodeUtf8(std::string_view bytes, std::u16string& units) {
             *out++ = static_cast<char16_t>(0xDC00 + ((decoded.code - 0x10000) & 0x3FF));
         }
     }
-    units.resize(static_cast<std::size_t>(out - units.data()));
-    return true;
+    return std::u16string_view(units, static_cast<std::size_t>(out - units));
 }
 
 char* writeUtf8(std::u16string_view units, char* out) {

@@ -1,17 +1,19 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace md5z::cli {
 
-// Decodes well-formed UTF-8 into UTF-16, written over `units`. Any malformed
-// sequence refuses the whole text: a stray or missing continuation byte, an
-// over-long form, an encoded surrogate, anything above U+10FFFF. A
-// byte-order mark and the noncharacters are characters like any other.
-// Returns whether the text was well-formed; `units` is meaningless if not.
-bool decodeUtf8(std::string_view bytes, std::u16string& units);
+// Decodes well-formed UTF-8 into UTF-16 and returns the units, which lie in
+// `buffer`; it only ever grows, so text after text is decoded without
+// filling it first. Any malformed sequence refuses the whole text (nothing
+// is returned): a stray or missing continuation byte, an over-long form, an
+// encoded surrogate, anything above U+10FFFF. A byte-order mark and the
+// noncharacters are characters like any other.
+std::optional<std::u16string_view> decodeUtf8(std::string_view bytes, std::u16string& buffer);
 
 // The most bytes UTF-8 takes for one UTF-16 unit.
 inline constexpr std::size_t kMostUtf8BytesPerUnit = 3;

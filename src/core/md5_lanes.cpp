@@ -8,17 +8,6 @@
 
 namespace md5z {
 
-// Where the loader can choose between versions of a function, the digest of
-// the lanes comes also in versions for AVX-512 and AVX2, whose vectors hold
-// sixteen and eight words where SSE2's hold four (and AVX-512 rotates a
-// word in one instruction); the processor's features pick one when the
-// program starts. GCC only: clang 14 gives a member function no resolver.
-#if defined(__x86_64__) && defined(__ELF__) && defined(__GNUC__) && !defined(__clang__)
-#define MD5Z_WIDEST_VECTORS __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define MD5Z_WIDEST_VECTORS
-#endif
-
 namespace {
 
 constexpr std::size_t kLengthOffset = 56;
@@ -45,25 +34,18 @@ std::size_t MD5Lanes::add(std::span<const std::uint8_t> message) {
     return lane;
 }
 
-MD5Z_WIDEST_VECTORS std::array<MD5Lanes::Registers, kMD5Lanes> MD5Lanes::digest() {
+MD5Z_WIDEST_VECTORS MD5Lanes::Digests MD5Lanes::digest() {
     std::array<MD5LaneWords, 16> x;
     static_assert(sizeof x == sizeof words_);
     std::memcpy(x.data(), words_.data(), sizeof x);
     // Every lane starts from the registers MD5Init sets.
     MD5Context initial;
     MD5Init(initial);
-    std::array<MD5LaneWords, 4> registers{};
-    for (std::size_t r = 0; r < registers.size(); ++r) {
-        registers[r] += initial.Registers[r];
+    Digests digests{};
+    for (std::size_t r = 0; r < digests.registers.size(); ++r) {
+        digests.registers[r] += initial.Registers[r];
     }
-    MD5Transform(registers, x.data());
-
-    std::array<Registers, kMD5Lanes> digests;
-    for (std::size_t lane = 0; lane < kMD5Lanes; ++lane) {
-        for (std::size_t r = 0; r < registers.size(); ++r) {
-            digests[lane][r] = registers[r][lane];
-        }
-    }
+    MD5Transform(digests.registers, x.data());
     count_ = 0;
     return digests;
 }

@@ -18,6 +18,17 @@ inline constexpr std::size_t kMD5LaneMessageBytes = 55;
 // vector instructions the machine has: SSE2 on any x86-64.
 using MD5LaneWords = std::uint32_t __attribute__((vector_size(4 * kMD5Lanes)));
 
+// Where the loader can choose between versions of a function, a function
+// that works on lanes comes also in versions for AVX-512 and AVX2, whose vectors hold
+// sixteen and eight words where SSE2's hold four (and AVX-512 rotates a
+// word in one instruction); the processor's features pick one when the
+// program starts. GCC only: clang 14 gives a member function no resolver.
+#if defined(__x86_64__) && defined(__ELF__) && defined(__GNUC__) && !defined(__clang__)
+#define MD5Z_WIDEST_VECTORS __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define MD5Z_WIDEST_VECTORS
+#endif
+
 // The engine's word operations (md5.h) on every lane at once, so that the
 // transform's steps read the same for one message and for the lanes.
 inline MD5LaneWords LongAdd(const MD5LaneWords& a, const MD5LaneWords& b) {
@@ -49,9 +60,16 @@ class MD5Lanes {
     std::size_t size() const { return count_; }
     bool full() const { return count_ == kMD5Lanes; }
 
-    // The registers of each message's digest, as MD5Final leaves them, in
-    // the order of the lanes; every lane is free again.
-    std::array<Registers, kMD5Lanes> digest();
+    // The registers of each message's digest, as MD5Final leaves them:
+    // registers[r][lane] is register r of the message in that lane.
+    struct Digests {
+        std::array<MD5LaneWords, 4> registers;
+        Registers operator[](std::size_t lane) const {
+            return {registers[0][lane], registers[1][lane], registers[2][lane], registers[3][lane]};
+        }
+    };
+    // The digests of the messages in the lanes; every lane is free again.
+    Digests digest();
     // Frees every lane without digesting.
     void clear() { count_ = 0; }
 

@@ -57,24 +57,29 @@ void ConvertedStrToByteArray(std::u16string_view text, std::u16string& converted
     }
 }
 
-// The word's bytes from least to most significant, two digits each, written
-// to digits[0..7]. The eight digits are worked out together, one per byte
-// of a 64-bit value: each byte of the word is spread over two bytes, one
+// The eight hexadecimal digits of each 32-bit word in Wide, a 64-bit word or
+// a vector of them, as ASCII: the word's bytes from least to most
+// significant, two digits each, the first in the lowest byte. The digits are
+// worked out together: each byte of the word is spread over two bytes, one
 // nibble in each, and every nibble becomes its digit at once.
-template <typename Char>
-void LongToHexStr(std::uint32_t word, Char* digits) {
-    std::uint64_t spread = word;  // byte i of the word in bits 16i to 16i + 7
+template <typename Wide>
+[[gnu::always_inline]] inline Wide HexDigitsOf(Wide spread) {
     spread = (spread | spread << 16) & 0x0000FFFF0000FFFF;
     spread = (spread | spread << 8) & 0x00FF00FF00FF00FF;
     // The high nibble first, the low one in the byte after it.
-    const std::uint64_t high = spread >> 4 & 0x000F000F000F000F;
-    const std::uint64_t low = spread & 0x000F000F000F000F;
-    const std::uint64_t nibbles = high | low << 8;
+    const Wide high = spread >> 4 & 0x000F000F000F000F;
+    const Wide low = spread & 0x000F000F000F000F;
+    const Wide nibbles = high | low << 8;
     // '0' + n, and 7 more from 10 on ('A' comes seven characters after
     // '9'); a nibble of 10 or more is the one that carries into bit 4 when
     // 6 is added.
-    const std::uint64_t letters = (nibbles + 0x0606060606060606) >> 4 & 0x0101010101010101;
-    const std::uint64_t ascii = nibbles + 0x3030303030303030 + 7 * letters;
+    const Wide letters = (nibbles + 0x0606060606060606) >> 4 & 0x0101010101010101;
+    return nibbles + 0x3030303030303030 + 7 * letters;
+}
+
+// Writes the eight digits HexDigitsOf gives for one word to digits[0..7].
+template <typename Char>
+void WriteDigits(std::uint64_t ascii, Char* digits) {
     if constexpr (sizeof(Char) == 1 && std::endian::native == std::endian::little) {
         std::memcpy(digits, &ascii, sizeof ascii);  // one store of all eight
     } else {
@@ -82,6 +87,11 @@ void LongToHexStr(std::uint32_t word, Char* digits) {
             digits[i] = static_cast<Char>(ascii >> (8 * i) & 0xFF);
         }
     }
+}
+
+template <typename Char>
+void LongToHexStr(std::uint32_t word, Char* digits) {
+    WriteDigits(HexDigitsOf(std::uint64_t{word}), digits);
 }
 
 void DigestBytes(MD5Context& context, std::u16string_view SourceString,
@@ -156,14 +166,23 @@ std::size_t TextDigests::addConversionOf(std::u16string_view text, std::u16strin
     return count_++;
 }
 
-void TextDigests::finish() {
+MD5Z_WIDEST_VECTORS void TextDigests::finish() {
     if (lanes_.size() == 0) {
         return;
     }
-    const auto registers = lanes_.digest();
+    // The digits of every lane at once, register by register: LongToHexStr
+    // on vectors of words.
+    using LaneDigits = std::uint64_t __attribute__((vector_size(8 * kMD5Lanes)));
+    const MD5Lanes::Digests digests = lanes_.digest();
+    std::array<LaneDigits, 4> digits;
+    for (std::size_t r = 0; r < digits.size(); ++r) {
+        digits[r] = HexDigitsOf(__builtin_convertvector(digests.registers[r], LaneDigits));
+    }
     for (std::size_t slot = 0; slot < count_; ++slot) {
         if (laneOf_[slot] != kNoLane) {
-            RegistersToHexStr(registers[laneOf_[slot]], digits_[slot].data());
+            for (std::size_t r = 0; r < digits.size(); ++r) {
+                WriteDigits(digits[r][laneOf_[slot]], digits_[slot].data() + kDigitsPerWord * r);
+            }
             laneOf_[slot] = kNoLane;
         }
     }

@@ -35,6 +35,9 @@ PACKAGES = {
                "gstreamer1.0-tools", "gstreamer1.0-plugins-base", "python3-gi"],
 }
 WORKING_ALPHA = 235
+# The fade's last steps are alphas 15 and 10. After them the screen shows
+# the compositor's animation of the window's going (mutter shrinks the window
+# with its frame and shadow), which may read a few levels up again.
 LAST_ALPHAS = 15
 ALPHA_TOLERANCE = 3
 TITLE = "MD5Zevrin"
@@ -56,6 +59,8 @@ NOISE = 8
 STEP = 2
 # The fade's many frames are read on a coarser grid.
 FADE_STEP = 4
+# Estimates of one white pixel's alpha from its channels agree this closely.
+CHANNELS_AGREE = 4
 # White content at one alpha shows in at least this many read pixels.
 MIN_SAMPLES = 150
 # A frame above the content (title bar) and its borders are left out of the
@@ -120,26 +125,51 @@ def settled(desk, unlike=None, what="the screen", hold=0.0):
     raise Failure("timed out waiting for " + what)
 
 
-def white_alpha(background, shot, box, step=STEP):
-    """The alpha at which white content shows: the highest alpha that many
-    pixels agree on in every channel with room for it, taking each pixel as
-    white drawn over the bare output. A coarser step reads fewer pixels."""
+def estimate(background, shot, channels):
+    """The alpha at which white drawn over the bare output shows as shot,
+    from each of the channels (byte offsets) given."""
+    return [255 * (shot.data[c] - background.data[c]) / (255 - background.data[c])
+            for c in channels]
+
+
+def white_estimates(background, shot, box, step):
+    """(channels, alpha) of each read pixel whose channels with room for it
+    agree on the alpha at which it would show white."""
     x0, y0, x1, y1 = box
-    counts = {}
     for y in range(y0 + FRAME_TOP, y1 - FRAME_SIDE, step):
         row = y * shot.width * 4
         for x in range(x0 + FRAME_SIDE, x1 - FRAME_SIDE, step):
             i = row + x * 4
-            estimates = [255 * (s - b) / (255 - b)
-                         for s, b in zip(shot.data[i:i + 3], background.data[i:i + 3])
-                         if 255 - b >= 64]
-            if len(estimates) >= 2 and max(estimates) - min(estimates) <= 4:
-                level = round(sum(estimates) / len(estimates))
-                counts[level] = counts.get(level, 0) + 1
-    enough = MIN_SAMPLES * STEP * STEP // (step * step)
+            channels = [c for c in range(i, i + 3) if 255 - background.data[c] >= 64]
+            alphas = estimate(background, shot, channels)
+            if len(alphas) >= 2 and max(alphas) - min(alphas) <= CHANNELS_AGREE:
+                yield channels, sum(alphas) / len(alphas)
+
+
+def white_alpha(background, shot, box):
+    """The alpha at which white content shows: the highest alpha that many
+    pixels agree on, the window's other colours reading lower or not at all."""
+    counts = {}
+    for _, alpha in white_estimates(background, shot, box, STEP):
+        level = round(alpha)
+        counts[level] = counts.get(level, 0) + 1
     levels = [level for level in counts if 5 <= level <= 255 and sum(
-        counts.get(level + d, 0) for d in range(-2, 3)) >= enough]
+        counts.get(level + d, 0) for d in range(-2, 3)) >= MIN_SAMPLES]
     return max(levels) if levels else None
+
+
+def white_pixels(background, shown, box, alpha):
+    """The read pixels that show white content at alpha."""
+    return [channels for channels, level in white_estimates(background, shown, box, FADE_STEP)
+            if abs(level - alpha) <= CHANNELS_AGREE]
+
+
+def pixels_alpha(background, shot, pixels):
+    """The alpha most of the white pixels show at: the median of theirs, so
+    that what covers a few of them (a compositor's frame moving over them as
+    it animates the window's going) does not count."""
+    alphas = sorted(sum(a) / len(a) for a in (estimate(background, shot, c) for c in pixels))
+    return round(alphas[len(alphas) // 2])
 
 
 def notice_middle(changed, window):
@@ -183,13 +213,13 @@ class Mode:
         check(alpha is not None and abs(alpha - WORKING_ALPHA) <= ALPHA_TOLERANCE,
               "white content shows at alpha %s, not %d" % (alpha, WORKING_ALPHA))
         self.check_fixed(window)
-        levels = self.fade(window)
+        levels = self.fade(white_pixels(self.background, shown, window, alpha))
         say("%s fade: %s" % (self.mode, " ".join(map(str, levels))))
         between = [level for level in levels if 10 < level < WORKING_ALPHA - ALPHA_TOLERANCE]
         # Screenshots one by one catch a few of the 45 steps on a loaded
         # machine; one level between rest and end shows the fade is seen.
         check(between, "the fade showed no level between rest and end: %s" % levels)
-        check(all(b <= a + ALPHA_TOLERANCE for a, b in zip(levels, levels[1:])),
+        check(all(b <= max(a + ALPHA_TOLERANCE, LAST_ALPHAS) for a, b in zip(levels, levels[1:])),
               "the fade rose again: %s" % levels)
         status = self.program.wait(desktops.DEADLINE_S)
         say("%s exit status: %d" % (self.mode, status))
@@ -288,8 +318,8 @@ class Mode:
         else:
             self.desk.key("alt+F4")
 
-    def fade(self, window):
-        """The alphas the screen shows white content at, frame after frame
+    def fade(self, white):
+        """The alphas the screen shows the white pixels at, frame after frame
         (or screenshot after screenshot), from the close to the program's
         end."""
         self.close()
@@ -297,8 +327,8 @@ class Mode:
         levels = []
 
         def note(frame):
-            level = white_alpha(self.background, frame, window, FADE_STEP)
-            if level is not None and (not levels or level != levels[-1]):
+            level = pixels_alpha(self.background, frame, white)
+            if not levels or level != levels[-1]:
                 levels.append(level)
         if hasattr(self.desk.screen, "record"):
             for frame in self.desk.screen.record(ended):
@@ -311,11 +341,7 @@ class Mode:
                     note(self.desk.screenshot())
                 except Exception as missed:  # a shot the compositor dropped
                     say("%s: a screenshot failed: %s" % (self.mode, missed))
-        # The last steps are alphas 15 and 10; what the screen shows after
-        # them is the compositor's own animation of the window's going
-        # (mutter's).
-        ends = [i for i, level in enumerate(levels) if level <= LAST_ALPHAS]
-        return levels[:ends[0] + 1] if ends else levels
+        return levels
 
 
 def notice_starts(desk, compositor, program, starts):
