@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -16,33 +16,6 @@
 #include "window/controls.h"
 
 namespace md5z::contract {
-
-// What a person sees on the window, named by the part it plays.
-enum class Role : std::uint8_t {
-    Input,
-    DigestButton,  // 加密
-    ClearButton,   // 重置
-    Counter,
-    Warning,
-    Title,
-    Prompt,
-    ShownText,  // the rows, top to bottom
-    Hex16Lower,
-    Hex16Upper,
-    Hex32Lower,
-    Hex32Upper,
-    CopyHex16Lower,  // the copy button at the end of each digest row
-    CopyHex16Upper,
-    CopyHex32Lower,
-    CopyHex32Upper,
-    DigestFace,  // the rounded faces under 加密 and 重置
-    ClearFace,
-    Background,
-};
-ControlId controlOf(Role role);
-
-enum class Command : std::uint8_t { WhatIsMd5, Website, Distributor, Laws, Contact, About };
-MenuId menuOf(Command command);
 
 // Enter and Backspace go to the input box where no other control takes the
 // focus; the others to whatever has it.
@@ -54,14 +27,9 @@ enum class Spoken : std::uint8_t { Button, Text, Entry };
 // What a driver can do beyond what every driver does. A row that needs a
 // capability its driver lacks is skipped there.
 enum Capability : unsigned {
-    kKeyboardFocus = 1,       // Tab, Space and where the focus is
-    kAccessibleView = 2,      // what assistive technology reads
-    kBrowser = 4,             // the addresses handed to the browser
-    kHeldClipboard = 8,       // another program holding the clipboard open
-    kPacedHousekeeping = 16,  // whether the housekeeping tick sleeps while nothing happens
-    kUnnoticedChange = 32,    // the input box changing without telling the window
-    // Behaviour a platform has yet to gain, named by the rows that show it.
-    kWholeCharactersAtLimit = 64,  // the input box keeps no half of a surrogate pair
+    kWidgets = 1,        // a keyboard focus, an accessible view, a housekeeping tick that sleeps
+    kBrowser = 2,        // the addresses handed to the browser
+    kHeldClipboard = 4,  // another program holding the clipboard open
 };
 
 // How long a tick of the fastest timer takes, at least and at most.
@@ -70,19 +38,20 @@ struct Pace {
     int slowest;
 };
 
-// Steps that carry a text, a role, a yes or no, or nothing, told apart by a
-// tag of their own.
+// Steps that carry a text, a control, a time or nothing, told
+// apart by a tag of their own.
 template <typename Tag>
 struct Text {
     std::u16string_view text;
 };
 template <typename Tag>
 struct At {
-    Role role;
+    ControlId at;
 };
 template <typename Tag>
-struct Yes {
-    bool yes = true;
+struct Time {
+    int ms;
+    int ticks = 0;  // of the fastest timer: at its slowest in a Wait, at either end in Lasts
 };
 template <typename Tag>
 struct Event {};
@@ -94,19 +63,16 @@ using Click = At<struct ClickTag>;
 using Hover = At<struct HoverTag>;
 // The left button goes down on one control and comes up over another.
 struct Drag {
-    Role from;
-    Role to;
+    ControlId from;
+    ControlId to;
 };
 struct Press {
     Key key;
 };
 struct Choose {
-    Command command;
+    MenuId item;
 };
-struct Wait {
-    int ms;
-    int ticks = 0;  // of the fastest timer, at its slowest
-};
+using Wait = Time<struct WaitTag>;
 using Maximize = Event<struct MaximizeTag>;
 using Close = Event<struct CloseTag>;                 // the desktop asks the window to close
 using HoldClipboard = Text<struct HoldClipboardTag>;  // another program's, which it keeps open
@@ -116,39 +82,29 @@ using ChangeUnnoticed = Text<struct ChangeUnnoticedTag>;
 
 // Expectations.
 struct Caption {
-    Role of;
+    ControlId of;
     std::u16string_view text;
 };
 using InputReads = Text<struct InputReadsTag>;  // as the box shows it
 using Clipboard = Text<struct ClipboardTag>;
-// Enabled, as a person tells: not drawn greyed.
-struct Enabled {
-    Role of;
-    bool enabled;
-};
 // Whether `color` is drawn inside the control's box: a caption's text, a
-// shape's face. The greyed text of a disabled control is kGreyedText.
+// shape's face. A disabled control's text is drawn kGreyedText.
 struct Drawn {
-    Role of;
+    ControlId of;
     Color color;
     bool shown = true;
 };
 inline constexpr Color kGreyedText = 0x80000011u;
-// How many pixels of a colour show it in a control's box: a shape fills a
-// quarter of it at least, which its smoothed edge in another colour never
-// does; a caption's strokes are thin.
-int seenIn(ControlId id, int width, int height);
 struct Opacity {
     int alpha;
 };
 // The expectation before this one holds until `ms` plus `ticks` of the
 // fastest timer after the latest action, and no longer: exactly where time is
 // simulated, within a tolerance on a real desktop.
-struct Lasts {
-    int ms;
-    int ticks = 0;
+using Lasts = Time<struct LastsTag>;
+struct Running {  // the process has not ended
+    bool yes = true;
 };
-using Running = Yes<struct RunningTag>;  // the process has not ended
 // The latest box shown has a title and a text containing these.
 struct Box {
     std::u16string_view title;
@@ -156,18 +112,15 @@ struct Box {
 };
 using Opened = Text<struct OpenedTag>;  // the latest address handed to the browser
 using Focus = At<struct FocusTag>;
-// What assistive technology reads of a control.
+// What assistive technology reads of a control; it describes the control by
+// its tooltip.
 struct Reads {
-    Role of;
+    ControlId of;
     Spoken as;
     std::u16string_view name;
     std::u16string_view value;
     bool enabled = true;
-};
-// What assistive technology describes a control as: its tooltip.
-struct Describes {
-    Role of;
-    std::u16string_view text;
+    std::u16string_view description = u"";
 };
 // Normal, at the size the layout gives, and the user cannot resize it.
 using DesignSize = Event<struct DesignSizeTag>;
@@ -178,14 +131,14 @@ using AnotherEnded = Event<struct AnotherEndedTag>;
 // Actions first, then expectations.
 using Step = std::variant<Type, Paste, Click, Drag, Press, Hover, Choose, Wait, Maximize, Close,
                           HoldClipboard, StartAnother, ChangeUnnoticed, Caption, InputReads,
-                          Clipboard, Enabled, Drawn, Opacity, Lasts, Running, Box, Opened, Focus,
-                          Reads, Describes, DesignSize, Idle, AnotherEnded>;
+                          Clipboard, Drawn, Opacity, Lasts, Running, Box, Opened, Focus, Reads,
+                          DesignSize, Idle, AnotherEnded>;
 inline constexpr std::size_t kFirstExpectation = Step(std::in_place_type<Caption>).index();
 
 struct Row {
     const char* name;
     std::vector<Step> steps;
-    unsigned needs = 0;  // besides what the steps need
+    unsigned needs = 0;  // the capabilities its steps need
 };
 const std::vector<Row>& rows();
 inline void PrintTo(const Row& row, std::ostream* out) {
@@ -204,6 +157,13 @@ struct Accessible {
     bool enabled;
     std::u16string description;
 };
+
+// Whether `wanted` (0x00BBGGRR) shows in a control's drawn box of `width` by
+// `height` pixels, near enough to allow for smoothing: a shape fills a
+// quarter of it at least, which its smoothed edge in another colour never
+// does; a caption's strokes are thin.
+bool shows(ControlId id, Color wanted, int width, int height,
+           const std::function<Color(int x, int y)>& pixel);
 
 // A platform's window as the rows drive it.
 class Driver {
@@ -229,7 +189,7 @@ class Driver {
     virtual void close() = 0;
     virtual void holdClipboard(std::u16string_view) {}
     virtual void startAnother() = 0;
-    virtual void changeUnnoticed(std::u16string_view) {}
+    virtual void changeUnnoticed(std::u16string_view text) = 0;
 
     virtual std::u16string caption(ControlId id) = 0;
     virtual std::u16string input() = 0;
@@ -237,8 +197,8 @@ class Driver {
     virtual bool drawn(ControlId id, Color color) = 0;
     virtual int opacity() = 0;
     virtual bool ended() = 0;
-    virtual std::vector<ShownBox> boxes() = 0;
-    virtual std::vector<std::u16string> opened() { return {}; }
+    virtual ShownBox lastBox() = 0;  // empty before the first
+    virtual std::u16string opened() { return {}; }
     virtual bool focused(ControlId) { return false; }
     virtual Accessible accessible(ControlId) { return {}; }
     virtual bool atDesignSize() = 0;

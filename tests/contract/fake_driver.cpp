@@ -66,14 +66,11 @@ class FakeDriver final : public Driver {
     }
     int opacity() override { return p_.alpha; }
     bool ended() override { return p_.ended; }
-    std::vector<ShownBox> boxes() override {
-        std::vector<ShownBox> shown;
-        for (const auto& box : p_.boxes) {
-            shown.push_back({box.title, box.text});
-        }
-        return shown;
+    ShownBox lastBox() override {
+        return p_.boxes.empty() ? ShownBox{}
+                                : ShownBox{p_.boxes.back().title, p_.boxes.back().text};
     }
-    std::vector<std::u16string> opened() override { return p_.opened; }
+    std::u16string opened() override { return p_.opened.empty() ? u"" : p_.opened.back(); }
     bool atDesignSize() override {
         return p_.state == WindowState::Normal && p_.outerWidth == kFormLayout.outerWidth &&
                p_.outerHeight == kFormLayout.outerHeight;
@@ -89,8 +86,7 @@ class FakeDriver final : public Driver {
 
 }  // namespace
 
-const unsigned kDriverCapabilities =
-    kBrowser | kHeldClipboard | kUnnoticedChange | kWholeCharactersAtLimit;
+const unsigned kDriverCapabilities = kBrowser | kHeldClipboard;
 
 std::unique_ptr<Driver> makeDriver() {
     return std::make_unique<FakeDriver>();

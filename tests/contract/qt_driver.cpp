@@ -7,11 +7,11 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QInputMethodEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSignalBlocker>
 #include <QTest>
 #include <QUrl>
 
@@ -26,9 +26,9 @@ namespace md5z::contract {
 class Browser : public QObject {
     Q_OBJECT
   public:
-    std::vector<std::u16string> opened;
+    std::u16string opened;
   public Q_SLOTS:
-    void open(const QUrl& address) { opened.push_back(address.toString().toStdU16String()); }
+    void open(const QUrl& address) { opened = address.toString().toStdU16String(); }
 };
 
 namespace {
@@ -49,8 +49,9 @@ struct Instance {
     }
 };
 
-// A drawn colour: near enough to allow for smoothing.
-constexpr int kColorSlack = 32;
+Color rgbOf(QColor c) {
+    return rgb(c.red(), c.green(), c.blue());
+}
 
 class QtDriver final : public Driver {
   public:
@@ -109,31 +110,34 @@ class QtDriver final : public Driver {
     void maximize() override { main().showMaximized(); }
     void close() override { main().close(); }
     void startAnother() override { second_ = std::make_unique<Instance>(); }
+    void changeUnnoticed(std::u16string_view text) override {
+        const QSignalBlocker unnoticed(box());
+        box()->setText(QString::fromStdU16String(std::u16string(text)));
+    }
 
-    std::u16string caption(ControlId id) override { return label(id)->text().toStdU16String(); }
+    std::u16string caption(ControlId id) override { return first_->platform.caption(id); }
     std::u16string input() override { return box()->displayText().toStdU16String(); }
     std::u16string clipboard() override {
         return QGuiApplication::clipboard()->text().toStdU16String();
     }
+    // System colours are the desktop's: greyed text and the highlight.
     bool drawn(ControlId id, Color color) override {
         const QImage image = client()->grab().toImage();
-        const QColor wanted = colorOf(color, control(id)->palette());
+        const QPalette& palette = control(id)->palette();
+        const QColor system = color == kGreyedText
+                                  ? palette.color(QPalette::Disabled, QPalette::WindowText)
+                                  : palette.color(QPalette::Active, QPalette::Highlight);
         const QRect box = control(id)->geometry() & image.rect();
-        int seen = 0;
-        for (int y = box.top(); y <= box.bottom(); ++y) {
-            for (int x = box.left(); x <= box.right(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                seen += std::abs(c.red() - wanted.red()) <= kColorSlack &&
-                        std::abs(c.green() - wanted.green()) <= kColorSlack &&
-                        std::abs(c.blue() - wanted.blue()) <= kColorSlack;
-            }
-        }
-        return seen >= seenIn(id, box.width(), box.height());
+        return shows(
+            id, (color & kSystemColorFlag) != 0 ? rgbOf(system) : color, box.width(), box.height(),
+            [&](int x, int y) { return rgbOf(image.pixelColor(box.topLeft() + QPoint(x, y))); });
     }
     int opacity() override { return qRound(main().windowOpacity() * 255); }
     bool ended() override { return first_->platform.ended() && !main().isVisible(); }
-    std::vector<ShownBox> boxes() override { return first_->boxes; }
-    std::vector<std::u16string> opened() override { return browser_.opened; }
+    ShownBox lastBox() override {
+        return first_->boxes.empty() ? ShownBox{} : first_->boxes.back();
+    }
+    std::u16string opened() override { return browser_.opened; }
     bool focused(ControlId id) override { return main().focusWidget() == control(id); }
     Accessible accessible(ControlId id) override {
         QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(control(id));
@@ -163,38 +167,22 @@ class QtDriver final : public Driver {
     QMainWindow& main() const { return first_->platform.window(); }
     QWidget* control(ControlId id) const { return first_->platform.control(id); }
     QWidget* client() const { return control(ControlId::Form1); }
-    QLabel* label(ControlId id) const { return qobject_cast<QLabel*>(control(id)); }
     QLineEdit* box() const { return qobject_cast<QLineEdit*>(control(ControlId::Text1)); }
     // Where a person points at a control: its centre, or where it shows.
     QPoint centre(ControlId id) const {
         const QRect box = control(id)->geometry();
-        if (widgetAt(box.center()) == control(id)) {
-            return box.center();
-        }
-        for (int y = box.top(); y <= box.bottom(); ++y) {
-            for (int x = box.left(); x <= box.right(); ++x) {
-                if (widgetAt({x, y}) == control(id)) {
-                    return {x, y};
-                }
+        QPoint at = box.center();
+        for (int y = box.top(); y <= box.bottom() && widgetAt(at) != control(id); ++y) {
+            for (int x = box.left(); x <= box.right() && widgetAt(at) != control(id); ++x) {
+                at = {x, y};
             }
         }
-        return box.center();
+        return at;
     }
     // The widget a person points at there: the topmost.
     QWidget* widgetAt(QPoint at) const {
         QWidget* found = client()->childAt(at);
         return found != nullptr ? found : client();
-    }
-    // Explicit colours are 0x00BBGGRR; system ones are the desktop's.
-    static QColor colorOf(Color color, const QPalette& palette) {
-        if (color == kGreyedText) {
-            return palette.color(QPalette::Disabled, QPalette::WindowText);
-        }
-        if (color == kSystemHighlight) {
-            return palette.color(QPalette::Active, QPalette::Highlight);
-        }
-        return QColor(static_cast<int>(color & 0xFF), static_cast<int>(color >> 8 & 0xFF),
-                      static_cast<int>(color >> 16 & 0xFF));
     }
 
     Browser browser_;
@@ -204,8 +192,7 @@ class QtDriver final : public Driver {
 
 }  // namespace
 
-const unsigned kDriverCapabilities =
-    kKeyboardFocus | kAccessibleView | kBrowser | kPacedHousekeeping | kWholeCharactersAtLimit;
+const unsigned kDriverCapabilities = kWidgets | kBrowser;
 
 std::unique_ptr<Driver> makeDriver() {
     return std::make_unique<QtDriver>();

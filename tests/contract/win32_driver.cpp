@@ -5,11 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include "contract.h"
 #include "platform/win32/win32_platform.h"
@@ -19,122 +15,31 @@
 namespace md5z::contract {
 namespace {
 
-using namespace std::chrono_literals;
-
 std::u16string windowText(HWND window) {
     wchar_t text[512] = {};
     GetWindowTextW(window, text, 512);
     return reinterpret_cast<const char16_t*>(text);
 }
 
-// Presses OK on every dialog box this process shows, from a thread of its
-// own while the window's thread waits in the box, and keeps what each said.
-class BoxAnswerer {
-  public:
-    BoxAnswerer() : thread_([this] { answer(); }) {}
-    ~BoxAnswerer() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::vector<ShownBox> boxes() const {
-        const std::lock_guard lock(mutex_);
-        return boxes_;
-    }
-
-  private:
-    void answer() {
-        while (!stop_) {
-            EnumWindows(&BoxAnswerer::visit, reinterpret_cast<LPARAM>(this));
-            std::this_thread::sleep_for(20ms);
-        }
-    }
-    static BOOL CALLBACK visit(HWND window, LPARAM self) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        wchar_t type[16] = {};
-        GetClassNameW(window, type, 16);
-        if (process == GetCurrentProcessId() && std::wstring_view(type) == L"#32770" &&
-            IsWindowVisible(window)) {
-            reinterpret_cast<BoxAnswerer*>(self)->press(window);
-        }
-        return TRUE;
-    }
-    static BOOL CALLBACK collect(HWND child, LPARAM text) {
-        *reinterpret_cast<std::u16string*>(text) += windowText(child) + u"\n";
-        return TRUE;
-    }
-    void press(HWND box) {
-        if (box != answered_) {
-            answered_ = box;
-            ShownBox shown{windowText(box), {}};
-            EnumChildWindows(box, &BoxAnswerer::collect, reinterpret_cast<LPARAM>(&shown.text));
-            const std::lock_guard lock(mutex_);
-            boxes_.push_back(std::move(shown));
-        }
+// Every box the window's thread shows, pressed OK as it comes up, and what
+// each said.
+std::vector<ShownBox> shownBoxes;
+LRESULT CALLBACK answerBox(int code, WPARAM w, LPARAM l) {
+    const auto box = reinterpret_cast<HWND>(w);
+    wchar_t type[16] = {};
+    if (code == HCBT_ACTIVATE && GetClassNameW(box, type, 16) > 0 &&
+        std::wstring_view(type) == L"#32770") {
+        ShownBox& shown = shownBoxes.emplace_back(ShownBox{windowText(box), {}});
+        EnumChildWindows(
+            box,
+            [](HWND child, LPARAM text) {
+                *reinterpret_cast<std::u16string*>(text) += windowText(child) + u"\n";
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&shown.text));
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
-
-    mutable std::mutex mutex_;
-    std::vector<ShownBox> boxes_;
-    HWND answered_ = nullptr;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-// The client area as the window paints it, caught once.
-class ClientPicture {
-  public:
-    explicit ClientPicture(HWND window) {
-        RECT client{};
-        GetClientRect(window, &client);
-        HDC screen = GetDC(window);
-        dc_ = CreateCompatibleDC(screen);
-        canvas_ = CreateCompatibleBitmap(screen, client.right, client.bottom);
-        previous_ = SelectObject(dc_, canvas_);
-        ReleaseDC(window, screen);
-        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
-    }
-    ~ClientPicture() {
-        SelectObject(dc_, previous_);
-        DeleteObject(canvas_);
-        DeleteDC(dc_);
-    }
-    ClientPicture(const ClientPicture&) = delete;
-    ClientPicture& operator=(const ClientPicture&) = delete;
-
-    // Near enough to allow for smoothing, in at least `minimum` pixels.
-    bool shows(COLORREF color, const RECT& box, int minimum) const {
-        constexpr int kSlack = 32;
-        int seen = 0;
-        for (LONG y = box.top; y < box.bottom; ++y) {
-            for (LONG x = box.left; x < box.right; ++x) {
-                const COLORREF c = GetPixel(dc_, x, y);
-                seen += std::abs(GetRValue(c) - GetRValue(color)) <= kSlack &&
-                        std::abs(GetGValue(c) - GetGValue(color)) <= kSlack &&
-                        std::abs(GetBValue(c) - GetBValue(color)) <= kSlack;
-            }
-        }
-        return seen >= minimum;
-    }
-
-  private:
-    HDC dc_ = nullptr;
-    HBITMAP canvas_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-};
-
-void setClipboardText(std::u16string_view text) {
-    if (!OpenClipboard(nullptr)) {
-        return;
-    }
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    auto* units = static_cast<char16_t*>(GlobalLock(memory));
-    std::copy(text.begin(), text.end(), units);
-    units[text.size()] = 0;
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
+    return CallNextHookEx(nullptr, code, w, l);
 }
 
 // A window with its logic, loaded.
@@ -149,10 +54,11 @@ struct Instance {
 
 class Win32Driver final : public Driver {
   public:
-    Win32Driver() {
-        setClipboardText(u"earlier");
+    Win32Driver() : hook_(SetWindowsHookExW(WH_CBT, answerBox, nullptr, GetCurrentThreadId())) {
         first_.emplace();
+        first_->platform.setClipboardText(u"earlier");
     }
+    ~Win32Driver() override { UnhookWindowsHookEx(hook_); }
 
     // SetTimer's 1 ms: Wine ticks every 2 to 14 ms, Windows every 15.6.
     Pace pace() const override { return {1, 16}; }
@@ -160,15 +66,14 @@ class Win32Driver final : public Driver {
     // Keys reach the input box only while its window takes input, as
     // Windows delivers them.
     void type(std::u16string_view text) override {
-        if (!IsWindowEnabled(window())) {
-            return;
-        }
         for (const char16_t unit : text) {
-            SendMessageW(textBox(), WM_CHAR, unit, 0);
+            if (IsWindowEnabled(window())) {
+                SendMessageW(textBox(), WM_CHAR, unit, 0);
+            }
         }
     }
     void paste(std::u16string_view text) override {
-        setClipboardText(text);
+        first_->platform.setClipboardText(text);
         if (IsWindowEnabled(window())) {
             SendMessageW(textBox(), WM_PASTE, 0, 0);
         }
@@ -180,25 +85,17 @@ class Win32Driver final : public Driver {
     }
     // To whatever has the keyboard focus; Shift held down for Shift+Tab.
     void press(Key key) override {
-        if (!IsWindowEnabled(window())) {
-            return;
-        }
-        constexpr std::pair<Key, WPARAM> kCodes[] = {{Key::Enter, VK_RETURN},
-                                                     {Key::Backspace, VK_BACK},
-                                                     {Key::Tab, VK_TAB},
-                                                     {Key::BackTab, VK_TAB},
-                                                     {Key::Space, VK_SPACE}};
-        const WPARAM code = std::ranges::find(kCodes, key, &std::pair<Key, WPARAM>::first)->second;
+        constexpr WPARAM kCodes[] = {VK_RETURN, VK_BACK, VK_TAB, VK_TAB, VK_SPACE};
+        const WPARAM code = kCodes[static_cast<int>(key)];
         BYTE keys[256] = {};
-        GetKeyboardState(keys);
-        const BYTE shift = keys[VK_SHIFT];
         keys[VK_SHIFT] = key == Key::BackTab ? 0x80 : 0;
         SetKeyboardState(keys);
-        const HWND focus = GetFocus();
-        SendMessageW(focus, WM_KEYDOWN, code, 0);
-        SendMessageW(focus, WM_CHAR, code == VK_SPACE ? L' ' : code, 0);
-        SendMessageW(focus, WM_KEYUP, code, 0);
-        keys[VK_SHIFT] = shift;
+        if (IsWindowEnabled(window())) {
+            SendMessageW(GetFocus(), WM_KEYDOWN, code, 0);
+            SendMessageW(GetFocus(), WM_CHAR, code == VK_SPACE ? L' ' : code, 0);
+            SendMessageW(GetFocus(), WM_KEYUP, code, 0);
+        }
+        keys[VK_SHIFT] = 0;
         SetKeyboardState(keys);
     }
     void hover(ControlId id) override { mouse(WM_MOUSEMOVE, 0, id); }
@@ -210,7 +107,7 @@ class Win32Driver final : public Driver {
     }
     // Delivers the thread's messages, as the message loop would.
     void wait(int ms) override {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        const long long until = now() + ms;
         MSG message{};
         do {
             while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -218,14 +115,32 @@ class Win32Driver final : public Driver {
                 DispatchMessageW(&message);
             }
             Sleep(1);
-        } while (std::chrono::steady_clock::now() < until);
+        } while (now() < until);
     }
     void maximize() override { ShowWindow(window(), SW_MAXIMIZE); }
     void close() override { SendMessageW(window(), WM_CLOSE, 0, 0); }
+    // Open for this thread, not for the window: the window's own calls fail.
+    void holdClipboard(std::u16string_view text) override {
+        first_->platform.setClipboardText(text);
+        OpenClipboard(nullptr);
+    }
     void startAnother() override {
-        boxesBefore_ = boxes_.boxes().size();
+        boxesBefore_ = shownBoxes.size();
         second_.emplace();
         wait(100);
+    }
+    // The box's text set while its change notices go nowhere.
+    void changeUnnoticed(std::u16string_view text) override {
+        static WNDPROC original = nullptr;
+        original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window(), GWLP_WNDPROC));
+        SetWindowLongPtrW(window(), GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) {
+                              return m == WM_COMMAND && HIWORD(wp) == EN_CHANGE
+                                         ? LRESULT{0}
+                                         : CallWindowProcW(original, w, m, wp, lp);
+                          }));
+        SetWindowTextW(textBox(), std::wstring(text.begin(), text.end()).c_str());
+        SetWindowLongPtrW(window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
     }
 
     std::u16string caption(ControlId id) override { return first_->platform.caption(id); }
@@ -246,22 +161,34 @@ class Win32Driver final : public Driver {
         }
         return text;
     }
+    // In the client area as the window paints it.
     bool drawn(ControlId id, Color color) override {
-        const COLORREF wanted = (color & kSystemColorFlag) != 0
-                                    ? GetSysColor(static_cast<int>(color & kSystemColorNumberMask))
-                                    : static_cast<COLORREF>(color);
+        RECT client{};
+        GetClientRect(window(), &client);
+        HDC screen = GetDC(window());
+        HDC picture = CreateCompatibleDC(screen);
+        HBITMAP canvas = CreateCompatibleBitmap(screen, client.right, client.bottom);
+        HGDIOBJ previous = SelectObject(picture, canvas);
+        ReleaseDC(window(), screen);
+        SendMessageW(window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture), PRF_CLIENT);
+        const Color wanted = (color & kSystemColorFlag) != 0
+                                 ? GetSysColor(static_cast<int>(color & kSystemColorNumberMask))
+                                 : color;
         const RECT box = first_->platform.controlBox(id);
-        return ClientPicture(window()).shows(
-            wanted, box, seenIn(id, box.right - box.left, box.bottom - box.top));
+        const bool shown =
+            shows(id, wanted, box.right - box.left, box.bottom - box.top,
+                  [&](int x, int y) { return GetPixel(picture, box.left + x, box.top + y); });
+        DeleteObject(SelectObject(picture, previous));
+        DeleteDC(picture);
+        return shown;
     }
     int opacity() override {
         BYTE alpha = 0;
-        DWORD flags = 0;
-        GetLayeredWindowAttributes(window(), nullptr, &alpha, &flags);
+        GetLayeredWindowAttributes(window(), nullptr, &alpha, nullptr);
         return alpha;
     }
     bool ended() override { return first_->platform.ended() && !IsWindowVisible(window()); }
-    std::vector<ShownBox> boxes() override { return boxes_.boxes(); }
+    ShownBox lastBox() override { return shownBoxes.empty() ? ShownBox{} : shownBoxes.back(); }
     bool focused(ControlId id) override {
         return id == ControlId::Text1 ? GetFocus() == textBox()
                                       : first_->platform.keyboardFocus() == id;
@@ -271,9 +198,6 @@ class Win32Driver final : public Driver {
         IAccessible* client = nullptr;
         AccessibleObjectFromWindow(window(), static_cast<DWORD>(OBJID_CLIENT),
                                    __uuidof(IAccessible), reinterpret_cast<void**>(&client));
-        if (client == nullptr) {
-            return {};
-        }
         VARIANT child{};
         child.vt = VT_I4;
         child.lVal =
@@ -287,10 +211,8 @@ class Win32Driver final : public Driver {
         }
         const auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
             BSTR value = nullptr;
-            std::u16string out;
-            if ((object->*get)(child, &value) == S_OK && value != nullptr) {
-                out = reinterpret_cast<const char16_t*>(value);
-            }
+            (object->*get)(child, &value);
+            std::u16string out = value != nullptr ? reinterpret_cast<const char16_t*>(value) : u"";
             SysFreeString(value);
             return out;
         };
@@ -310,20 +232,6 @@ class Win32Driver final : public Driver {
         client->Release();
         return read;
     }
-    // The box's text set while its change notices go nowhere.
-    void changeUnnoticed(std::u16string_view text) override {
-        const auto forward = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window(), GWLP_WNDPROC));
-        static WNDPROC original = nullptr;
-        original = forward;
-        SetWindowLongPtrW(window(), GWLP_WNDPROC,
-                          reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) {
-                              return m == WM_COMMAND && HIWORD(wp) == EN_CHANGE
-                                         ? LRESULT{0}
-                                         : CallWindowProcW(original, w, m, wp, lp);
-                          }));
-        SetWindowTextW(textBox(), std::wstring(text.begin(), text.end()).c_str());
-        SetWindowLongPtrW(window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(forward));
-    }
     bool atDesignSize() override {
         RECT client{};
         GetClientRect(window(), &client);
@@ -336,7 +244,7 @@ class Win32Driver final : public Driver {
     bool idle() override { return !first_->platform.housekeepingAwake(); }
     bool anotherEndedUnseen() override {
         return second_->platform.ended() && !IsWindowVisible(second_->platform.window()) &&
-               boxes_.boxes().size() == boxesBefore_ && !ended() && IsWindowVisible(window());
+               shownBoxes.size() == boxesBefore_ && !ended() && IsWindowVisible(window());
     }
 
   private:
@@ -354,7 +262,7 @@ class Win32Driver final : public Driver {
         SendMessageW(window(), message, buttons, MAKELPARAM(at.x, at.y));
     }
 
-    BoxAnswerer boxes_;
+    HHOOK hook_;
     std::optional<Instance> first_;
     std::optional<Instance> second_;
     std::size_t boxesBefore_ = 0;
@@ -362,8 +270,7 @@ class Win32Driver final : public Driver {
 
 }  // namespace
 
-const unsigned kDriverCapabilities = kPacedHousekeeping | kKeyboardFocus | kAccessibleView |
-                                     kUnnoticedChange | kWholeCharactersAtLimit;
+const unsigned kDriverCapabilities = kWidgets | kHeldClipboard;
 
 std::unique_ptr<Driver> makeDriver() {
     return std::make_unique<Win32Driver>();

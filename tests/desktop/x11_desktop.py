@@ -1,47 +1,24 @@
 #!/usr/bin/python3
-"""The window program on a real X desktop: a window manager and a
-compositor of the test's own (tools/desktops).
+"""The window program on an X window manager and compositor: the notice over
+the window, fixed size hints, alpha 235 on screen, maximize and fullscreen
+undone, and the close's opacity steps as the server stamped them (X RECORD)
+and as the screen showed them. Under a QT_SCALE_FACTOR: the icon and pointers.
 
-    x11_desktop.py --program PATH --desktop openbox+xcompmgr
-    x11_desktop.py --program PATH --desktop xfwm4
-    x11_desktop.py --program PATH --desktop openbox-scale2
-
-Checks what a person gets: the notice over the window, the size hints the
-window manager reads, the window's alpha on screen (a pixel over the known
-root color), maximize and fullscreen requests ending at the design size
-and the previous place, and the close: every opacity step the program sends
-(recorded with the X RECORD extension, with the server's times), in falling
-order over a duration a person can see, while the controls keep their
-colors. Ends with one line per measure: "fade-ms N" (first to last step),
-"fade-levels N" (distinct opacities sent) and "screen-levels N" (distinct
-alphas the screen showed, the root's 0 after the window included). On a
-desktop with a QT_SCALE_FACTOR the window runs at that device pixel ratio
-and only its icon and pointers are checked.
-
-Waits follow X events (property and structure changes), each with a
-generous deadline. Exit status 77 when a tool is missing, for CTest's SKIP.
+    x11_desktop.py --program PATH --desktop openbox+xcompmgr|xfwm4|openbox-scale2
 """
 
-import argparse
 import os
-import subprocess
 import sys
 import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import desktops  # noqa: E402
-from desktops import Failure  # noqa: E402
+from desktops import NOTICE, WINDOW, blended, check  # noqa: E402
+from Xlib import X, display  # noqa: E402
+from Xlib.ext import record, xtest  # noqa: E402
+from Xlib.protocol import event  # noqa: E402
 
-try:
-    from Xlib import X, display
-    from Xlib.ext import record, xtest
-except ImportError:  # python3-xlib
-    print("python3-xlib is not installed")
-    sys.exit(77)
-
-SKIP = 77
-DEADLINE_S = 30
 # A window manager that has done what a request asked settles within this;
 # a program that would undo it afterwards does so well inside it.
 SETTLE_S = 0.5
@@ -50,339 +27,227 @@ WORKING_ALPHA = 235
 FADE_STEPS = 45
 # A person sees the fade for this long: judged by the pace of its steps (the
 # median time between two), which a loaded machine's pauses leave alone.
-FADE_MIN_S, FADE_MAX_S = 0.5, 1.2
-OPACITY_MAX = 0xFFFFFFFF
+FADE_MIN_MS, FADE_MAX_MS = 500, 1200
 # The screen is read about every 2 ms during the fade; a pixel's channel
-# gives the alpha to within a few levels.
+# gives the alpha to within a few levels. Steps come once a frame: a reader
+# that a loaded machine keeps waiting misses some, a compositor that gets
+# them in bursts shows only a handful.
 SAMPLE_INTERVAL_S = 0.002
 SAMPLE_TOLERANCE = 3
-# Steps come once a frame; a reader that a loaded machine keeps waiting
-# misses some, a compositor that gets them in bursts shows only a handful.
 MISSED_LEVELS_ALLOWED = 30
 CHANGE_PROPERTY = 18
-NOTICE_TITLE = "提示"
-WINDOW_TITLE = "MD5Zevrin"
-# Points of the client area (pixels from its top-left corner) on the
-# controls: the input box, a result row, the command labels, a copy label.
-# Pointers at design pixels of the client area: the title label takes the
-# program icon (32x32, hot spot in its middle), the command label 加密 the
-# command pointer (32x32, hot spot 12,2).
-POINTERS = [("title label", (307, 53), 32, (16, 16)), ("加密", (497, 120), 32, (12, 2))]
+RECORDED = {"core_requests": (CHANGE_PROPERTY, CHANGE_PROPERTY), "core_replies": (0, 0),
+            "ext_requests": (0, 0, 0, 0), "ext_replies": (0, 0, 0, 0), "delivered_events": (0, 0),
+            "device_events": (0, 0), "errors": (0, 0), "client_started": False,
+            "client_died": False}
+# Points of the client area on the controls: the input box, result rows,
+# the command labels, a copy label, the title label.
 CONTROL_POINTS = [(300, 137), (500, 190), (500, 290), (575, 217), (92, 185), (307, 53)]
+# Pointers at design pixels of the client area: the title label takes the
+# program icon (32x32, hot spot in its middle), 加密 the command pointer.
+POINTERS = [("title label", (307, 53), 32, (16, 16)), ("加密", (497, 120), 32, (12, 2))]
+ABOVE = "_NET_WM_STATE_ABOVE"
 
 
-STARTED = time.monotonic()
+def unlike_root(color):
+    return max(abs(c - r) for c, r in zip(color, ROOT_COLOR))
 
 
-def say(text):
-    """A line of the report, with the seconds since the start: a step that
-    waits long on a loaded machine shows where."""
-    print("%6.2f %s" % (time.monotonic() - STARTED, text), flush=True)
+def atom_names(desk, window, name):
+    return {desk.d.get_atom_name(atom) for atom in desk.prop(window, name) or []}
 
 
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def states(desk, window):
-    return {desk.d.get_atom_name(a) for a in (desk.prop(window, "_NET_WM_STATE") or [])}
-
-
-def send_root_message(desk, window, kind, data):
-    from Xlib.protocol import event
-    message = event.ClientMessage(window=window, client_type=desk.atom(kind), data=(32, data))
+def send(desk, window, kind, *data):
+    message = event.ClientMessage(window=window, client_type=desk.atom(kind),
+                                  data=(32, list(data) + [0] * (5 - len(data))))
     desk.root.send_event(message, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
     desk.d.flush()
 
 
-def request_state(desk, window, action, *names):
-    data = [action] + [desk.atom(name) for name in names]
-    send_root_message(desk, window, "_NET_WM_STATE", data + [0] * (5 - len(data)))
-
-
 class OpacityRecorder:
-    """Every ChangeProperty of _NET_WM_WINDOW_OPACITY on one window, with
-    the server's time in milliseconds."""
+    """Every change of one window's opacity: (server time in ms, value)."""
 
-    def __init__(self, name, window, atom):
-        self.window, self.atom = window, atom
-        self.steps = []
-        self.control = display.Display(name)
-        self.data = display.Display(name)
+    def __init__(self, desk, window):
+        self.key, self.steps = (window.id, desk.atom("_NET_WM_WINDOW_OPACITY")), []
+        self.control, data = (display.Display(desk.env["DISPLAY"]) for _ in range(2))
         self.context = self.control.record_create_context(
-            record.FromClientTime, [record.AllClients],
-            [{"core_requests": (CHANGE_PROPERTY, CHANGE_PROPERTY), "core_replies": (0, 0),
-              "ext_requests": (0, 0, 0, 0), "ext_replies": (0, 0, 0, 0),
-              "delivered_events": (0, 0), "device_events": (0, 0), "errors": (0, 0),
-              "client_started": False, "client_died": False}])
+            record.FromClientTime, [record.AllClients], [RECORDED])
         self.control.sync()
-        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread = threading.Thread(target=data.record_enable_context,
+                                       args=(self.context, self.take), daemon=True)
         self.thread.start()
 
-    def _run(self):
-        self.data.record_enable_context(self.context, self._take)
-
-    def _take(self, reply):
-        if reply.category != record.FromClient:
-            return
-        data = reply.data
-        # Each element: the server time it arrived at, then the request.
-        while len(data) >= 8:
-            stamp = int.from_bytes(data[0:4], sys.byteorder)
-            request = data[4:]
+    def take(self, reply):
+        data = reply.data if reply.category == record.FromClient else b""
+        while len(data) >= 8:  # each: the server time it came at, then the request
+            stamp, request = int.from_bytes(data[:4], sys.byteorder), data[4:]
             length = int.from_bytes(request[2:4], sys.byteorder) * 4
             if length == 0 or len(request) < length:
                 break
-            if request[0] == CHANGE_PROPERTY and length >= 28:
-                window = int.from_bytes(request[4:8], sys.byteorder)
-                prop = int.from_bytes(request[8:12], sys.byteorder)
-                if window == self.window and prop == self.atom:
-                    value = int.from_bytes(request[24:28], sys.byteorder)
-                    self.steps.append((stamp, value))
+            words = [int.from_bytes(request[i:i + 4], sys.byteorder) for i in (4, 8, 24)]
+            if request[0] == CHANGE_PROPERTY and length >= 28 and tuple(words[:2]) == self.key:
+                self.steps.append((stamp, words[2]))
             data = request[length:]
 
     def stop(self):
         self.control.record_disable_context(self.context)
         self.control.sync()
-        self.thread.join(DEADLINE_S)
+        self.thread.join(desktops.DEADLINE_S)
         self.control.record_free_context(self.context)
         self.control.close()
 
 
-def blended(content, background, alpha):
-    return tuple((c * alpha + b * (255 - alpha)) / 255 for c, b in zip(content, background))
+def check_hints(desk, window, _):
+    hints, (_, _, width, height) = window.get_wm_normal_hints(), desk.geometry(window)
+    sizes = (hints.min_width, hints.min_height, width, height, hints.max_width, hints.max_height)
+    check(sizes[:2] == sizes[2:4] == sizes[4:], "size hints min %dx%d, window %dx%d, max %dx%d"
+          % sizes)
+    offered = atom_names(desk, window, "_NET_WM_ALLOWED_ACTIONS") & {
+        "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"}
+    check(not offered, "the window manager offers " + ", ".join(sorted(offered)))
 
 
-def check_alpha(desk, window):
-    """The screen shows the window's pixels at alpha 235 over the root. The
-    compositor paints when it gets to it, and says nothing when it has: the
-    screen is read again until it shows the blend or the deadline passes."""
+def check_alpha(desk, window, _):
+    """The compositor says nothing when it has painted: the screen is read
+    again until it shows the controls' pixels blended over the root."""
     x, y, _, _ = desk.geometry(window)
     points = []
     for px, py in CONTROL_POINTS:
         content = desk.pixel(px, py, window)
-        if max(abs(c - b) for c, b in zip(content, ROOT_COLOR)) >= 64:
-            points.append(((px, py), content, blended(content, ROOT_COLOR, WORKING_ALPHA)))
+        if unlike_root(content) >= 64:
+            points.append((px, py, blended(content, ROOT_COLOR, WORKING_ALPHA)))
     check(points, "no control pixel differs from the root color")
 
-    def shown_blended():
-        return all(all(abs(s - e) <= 2 for s, e in zip(desk.pixel(x + px, y + py),
-                                                       expected))
-                   for (px, py), _, expected in points)
-
-    end = time.monotonic() + DEADLINE_S
-    while not shown_blended() and time.monotonic() < end:
-        desk.settle(0.02)
-    for (px, py), content, expected in points:
-        shown = desk.pixel(x + px, y + py)
-        check(all(abs(s - e) <= 2 for s, e in zip(shown, expected)),
-              "pixel (%d,%d): window %s shows as %s, not %s at alpha %d"
-              % (px, py, content, shown, tuple(round(e) for e in expected), WORKING_ALPHA))
-    say("alpha: %d control pixels show at alpha %d" % (len(points), WORKING_ALPHA))
-
-
-def check_hints(desk, window):
-    hints = window.get_wm_normal_hints()
-    _, _, width, height = desk.geometry(window)
-    check((hints.min_width, hints.min_height) == (width, height) ==
-          (hints.max_width, hints.max_height),
-          "size hints min %dx%d max %dx%d for a %dx%d window"
-          % (hints.min_width, hints.min_height, hints.max_width, hints.max_height, width, height))
-    actions = {desk.d.get_atom_name(a) for a in (desk.prop(window, "_NET_WM_ALLOWED_ACTIONS") or [])}
-    offered = actions & {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT",
-                         "_NET_WM_ACTION_RESIZE"}
-    check(not offered, "the window manager offers " + ", ".join(sorted(offered)))
-    say("hints: fixed at %dx%d; allowed actions %s" % (width, height, " ".join(sorted(
-        a.replace("_NET_WM_ACTION_", "") for a in actions))))
-
-
-def check_held(desk, window, wanted, design):
-    """A state request ends with the window at its design size and place."""
-    before = desk.geometry(window)
-    check(before[2:] == design, "the window is %dx%d before the request" % before[2:])
-    request_state(desk, window, 1, *wanted)
-    # The window manager handles requests in order: once this second one
-    # shows, the first has been dealt with.
-    request_state(desk, window, 1, "_NET_WM_STATE_ABOVE")
-    desk.wait(lambda: "_NET_WM_STATE_ABOVE" in states(desk, window), "the window manager")
-    request_state(desk, window, 0, "_NET_WM_STATE_ABOVE")
-    held = lambda: (not states(desk, window) & set(wanted)
-                    and "_NET_WM_STATE_ABOVE" not in states(desk, window)
-                    and desk.geometry(window) == before)
+    def wrong():
+        shown = [(px, py, desk.pixel(x + px, y + py), expected) for px, py, expected in points]
+        return [point for point in shown if max(abs(s - e) for s, e in zip(*point[2:])) > 2]
     try:
-        desk.wait(held, "the window back at %s" % (before,))
-    except Failure:
-        pass
+        desk.wait(lambda: not wrong(), "alpha %d" % WORKING_ALPHA)
+    except desktops.Failure:
+        raise desktops.Failure("(x, y, shown, at alpha %d): %s" % (WORKING_ALPHA, wrong()))
+
+
+def held(*wanted):
+    """A state request ends with the window at its size and place."""
+    return lambda desk, window, _: check_held(desk, window, list(wanted))
+
+
+def check_held(desk, window, wanted):
+    before, states = desk.geometry(window), lambda: atom_names(desk, window, "_NET_WM_STATE")
+    send(desk, window, "_NET_WM_STATE", 1, *(desk.atom(name) for name in wanted))
+    # Requests are handled in order: once this one shows, the first has been.
+    send(desk, window, "_NET_WM_STATE", 1, desk.atom(ABOVE))
+    desk.wait(lambda: ABOVE in states(), "the window manager")
+    send(desk, window, "_NET_WM_STATE", 0, desk.atom(ABOVE))
+    held = lambda: not states() & set(wanted + [ABOVE]) and desk.geometry(window) == before
+    desk.wait(held, "the window back at %s" % (before,))
     desk.settle(SETTLE_S)
-    check(held(), "after %s the window is at %s with %s, not at %s"
-          % ("+".join(wanted), desk.geometry(window), states(desk, window), before))
-    say("held: %s ends at %dx%d+%d+%d" % ("+".join(s.replace("_NET_WM_STATE_", "")
-                                              for s in wanted), before[2], before[3],
-                                             before[0], before[1]))
+    check(held(), "the window went to %s with %s, not %s" % (desk.geometry(window), states(),
+                                                              before))
 
 
 def watch_fade(desk, window, looks, program):
-    """The alphas the screen shows the window at, read from one pixel of the
-    root as fast as the server answers, until the program has ended."""
+    """The alphas the screen shows, at the point most unlike the root."""
     x, y, _, _ = desk.geometry(window)
-    (px, py), content = max(zip(CONTROL_POINTS, looks),
-                            key=lambda point: max(abs(c - b) for c, b in
-                                                  zip(point[1], ROOT_COLOR)))
+    (px, py), content = max(zip(CONTROL_POINTS, looks), key=lambda point: unlike_root(point[1]))
     channel = max(range(3), key=lambda i: abs(content[i] - ROOT_COLOR[i]))
-    span = content[channel] - ROOT_COLOR[channel]
     seen = []
     while program.poll() is None:
-        shown = desk.pixel(x + px, y + py)[channel]
-        alpha = round(255 * (shown - ROOT_COLOR[channel]) / span)
+        shown = desk.pixel(x + px, y + py)[channel] - ROOT_COLOR[channel]
+        alpha = round(255 * shown / (content[channel] - ROOT_COLOR[channel]))
         if not seen or seen[-1] != alpha:
             seen.append(alpha)
         time.sleep(SAMPLE_INTERVAL_S)
     return seen
 
 
-def check_fade(desk, name, window, program):
-    looks_before = [desk.pixel(px, py, window) for px, py in CONTROL_POINTS]
-    opacity = desk.atom("_NET_WM_WINDOW_OPACITY")
-    recorder = OpacityRecorder(name, window.id, opacity)
-    working = desk.prop(window, "_NET_WM_WINDOW_OPACITY")[0]
-    send_root_message(desk, window, "_NET_CLOSE_WINDOW", [X.CurrentTime, 2, 0, 0, 0])
-    desk.wait(lambda: desk.prop(window, "_NET_WM_WINDOW_OPACITY")[0] < working,
-              "the first step of the fade")
-    looks_during = [desk.pixel(px, py, window) for px, py in CONTROL_POINTS]
-    check(looks_during == looks_before,
-          "the controls changed color when the close began: %s, before %s"
-          % (looks_during, looks_before))
-    seen = watch_fade(desk, window, looks_before, program)
-    try:
-        status = program.wait(DEADLINE_S)
-    except subprocess.TimeoutExpired:
-        raise Failure("the program did not end after the fade")
+def check_fade(desk, window, program):
+    """45 falling steps over a time a person sees, shown falling on screen,
+    the controls keeping their colors; then the program ends with 0."""
+    looks = lambda: [desk.pixel(px, py, window) for px, py in CONTROL_POINTS]
+    before, recorder = looks(), OpacityRecorder(desk, window)
+    opacity = lambda: desk.prop(window, "_NET_WM_WINDOW_OPACITY")[0]
+    working = opacity()
+    send(desk, window, "_NET_CLOSE_WINDOW", X.CurrentTime, 2)
+    desk.wait(lambda: opacity() < working, "the first step of the fade")
+    check(looks() == before, "the controls changed color when the close began")
+    seen = watch_fade(desk, window, before, program)
+    desk.wait(lambda: program.poll() is not None, "the program to end after the fade")
+    check(program.returncode == 0, "the program ended with status %d" % program.returncode)
     desk.d.sync()
     recorder.stop()
-    check(status == 0, "the program ended with status %d" % status)
-    steps = recorder.steps
-    values = [v for _, v in steps]
-    levels = [round(v * 255 / OPACITY_MAX) for v in values]
-    distinct = len(set(values))
-    duration_ms = steps[-1][0] - steps[0][0] if steps else 0
-    intervals = sorted(b - a for (a, _), (b, _) in zip(steps, steps[1:]))
+    values = [value for _, value in recorder.steps]
+    levels = [round(value * 255 / 0xFFFFFFFF) for value in values]
+    ms = recorder.steps[-1][0] - recorder.steps[0][0] if values else 0
+    intervals = sorted(b - a for (a, _), (b, _) in zip(recorder.steps, recorder.steps[1:]))
     paced_ms = intervals[len(intervals) // 2] * (FADE_STEPS - 1) if intervals else 0
-    say("fade: levels %s" % " ".join(str(level) for level in levels))
-    say("fade: ms %s" % " ".join(str(t - steps[0][0]) for t, _ in steps))
-    say("fade-ms %d" % duration_ms)
-    say("fade: %d ms at the pace of its steps" % paced_ms)
-    say("fade-levels %d" % distinct)
-    say("screen: alphas %s" % " ".join(str(a) for a in seen))
-    say("screen-levels %d" % len(set(seen)))
-    missed = [level for level in levels
-              if not any(abs(level - alpha) <= SAMPLE_TOLERANCE for alpha in seen)]
-    say("screen-missed %s" % (" ".join(str(level) for level in missed) or "none"))
-    check(len(missed) <= MISSED_LEVELS_ALLOWED,
-          "the screen never showed %d of the %d steps" % (len(missed), len(levels)))
+    missed = [level for level in levels if all(abs(level - a) > SAMPLE_TOLERANCE for a in seen)]
+    print("fade-ms %d (%d at the pace of its steps)\nfade-levels %d %s\nscreen-levels %d %s\n"
+          "screen-missed %s" % (ms, paced_ms, len(set(values)), levels, len(set(seen)), seen,
+                                missed), flush=True)
+    check(len(values) == FADE_STEPS and all(a > b for a, b in zip(values, values[1:])),
+          "%d opacity steps, not %d falling ones" % (len(values), FADE_STEPS))
+    check(FADE_MIN_MS <= paced_ms <= FADE_MAX_MS, "the fade's steps make it last %d ms" % paced_ms)
+    check(len(missed) <= MISSED_LEVELS_ALLOWED, "the screen never showed %d steps" % len(missed))
     rises = [(a, b) for a, b in zip(seen, seen[1:]) if b > a + SAMPLE_TOLERANCE]
     check(not rises, "the screen showed the window more opaque than before: %s" % rises[:3])
-    check(distinct == FADE_STEPS and len(values) == FADE_STEPS,
-          "%d opacity changes with %d distinct values, not %d" % (len(values), distinct,
-                                                                  FADE_STEPS))
-    check(all(a > b for a, b in zip(values, values[1:])), "the opacity does not only fall")
-    check(FADE_MIN_S * 1000 <= paced_ms <= FADE_MAX_S * 1000,
-          "the fade's steps make it last %d ms" % paced_ms)
-
-
-def icon_sizes(desk, window):
-    data = desk.prop(window, "_NET_WM_ICON") or []
-    sizes, i = [], 0
-    while i + 2 <= len(data):
-        width, height = data[i], data[i + 1]
-        sizes.append((width, height))
-        i += 2 + width * height
-    return sizes
-
-
-def pointer_over(desk, window, point, scale, wanted):
-    """The pointer the screen shows over a point of the client area, once it
-    is the one wanted or the deadline has passed: it changes when the
-    program has handled the crossing, which the program does not announce."""
-    x, y, _, _ = desk.geometry(window)
-    xtest.fake_input(desk.d, X.MotionNotify, x=x + round(point[0] * scale),
-                     y=y + round(point[1] * scale))
-    desk.d.sync()
-    end = time.monotonic() + DEADLINE_S
-    while True:
-        image = desk.d.xfixes_get_cursor_image(desk.root)
-        if (image.width, image.xhot, image.yhot) == wanted or time.monotonic() > end:
-            return image
-        desk.settle(0.02)
-
-
-def check_pictures(desk, window, scale):
-    """At a device pixel ratio above 1 the window icon and the pointers come
-    in the screen's pixels, not stretched from the design size."""
-    sizes = icon_sizes(desk, window)
-    check(any(width >= 32 * scale for width, _ in sizes),
-          "the window icon holds only %s" % sizes)
-    desk.d.xfixes_query_version()
-    for what, point, size, hot in POINTERS:
-        expected_size = round(size * scale)
-        expected_hot = (round(hot[0] * scale), round(hot[1] * scale))
-        image = pointer_over(desk, window, point, scale, (expected_size,) + expected_hot)
-        check((image.width, image.xhot, image.yhot) == (expected_size,) + expected_hot,
-              "the %s pointer is %dx%d with hot spot %d,%d, not %d wide with %d,%d"
-              % (what, image.width, image.height, image.xhot, image.yhot, expected_size,
-                 *expected_hot))
-        say("pointer: %s %dx%d, hot spot %d,%d" % (what, image.width, image.height,
-                                                    image.xhot, image.yhot))
-    say("icon: %s" % " ".join("%dx%d" % size for size in sizes))
-
-
-def run(desk, program):
-    # As on a Wayland session with XWayland: the window goes to X all the
-    # same, and says nothing of Wayland.
-    process = desk.start([program], env={"WAYLAND_DISPLAY": "md5z-no-such-compositor"})
-    [notice] = desk.wait_windows(NOTICE_TITLE, 1)
-    [window] = desk.windows(WINDOW_TITLE)
-    # Its state, size and place changes wake the waits below.
-    window.change_attributes(event_mask=X.PropertyChangeMask | X.StructureNotifyMask)
-    owner = notice.get_wm_transient_for()
-    check(owner is not None and owner.id == window.id, "the notice is not transient for the window")
-    desk.key("Return", window=notice)
-    desk.wait_windows(NOTICE_TITLE, 0)
-    say("notice: over the window, dismissed with Return")
-
-    scale = float(desk.env.get("QT_SCALE_FACTOR", 1))
-    if scale != 1:
-        check_pictures(desk, window, scale)
-        return
-    check_hints(desk, window)
-    design = desk.geometry(window)[2:]
-    check_alpha(desk, window)
-    check_held(desk, window, ["_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"],
-               design)
-    check_held(desk, window, ["_NET_WM_STATE_FULLSCREEN"], design)
-    check_fade(desk, desk.env["DISPLAY"], window, process)
-    said = [line for line in desk.output(process).splitlines() if "wayland" in line.lower()]
+    said = [line for line in desk.output(program).splitlines() if "wayland" in line.lower()]
     check(not said, "the program tried Wayland: " + "\n".join(said))
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--desktop", required=True)
-    args = parser.parse_args()
-    try:
-        with desktops.Session(args.desktop, root=ROOT_COLOR) as desk:
-            try:
-                run(desk, args.program)
-            except Failure as failure:
-                sys.stdout.write(desk.log())
-                say("FAIL: %s" % failure)
-                return 1
-    except desktops.Unavailable as missing:
-        say("skipped: %s" % missing)
-        return SKIP
-    return 0
+def check_pictures(desk, window, _):
+    """The icon and pointers drawn in the screen's pixels, not stretched."""
+    scale, (x, y, _, _) = float(desk.env["QT_SCALE_FACTOR"]), desk.geometry(window)
+    data, widths = desk.prop(window, "_NET_WM_ICON") or [], []
+    while len(data) >= 2:
+        widths.append(data[0])
+        data = data[2 + data[0] * data[1]:]
+    check(any(width >= 32 * scale for width in widths), "the icon holds only widths %s" % widths)
+    desk.d.xfixes_query_version()
+    cursor = lambda: desk.d.xfixes_get_cursor_image(desk.root)
+    for what, (px, py), size, hot in POINTERS:
+        wanted = tuple(round(n * scale) for n in (size,) + hot)
+        xtest.fake_input(desk.d, X.MotionNotify, x=x + round(px * scale), y=y + round(py * scale))
+        desk.d.sync()
+        try:  # the program does not announce that it has handled the crossing
+            desk.wait(lambda: (cursor().width, cursor().xhot, cursor().yhot) == wanted, what)
+        except desktops.Failure:
+            raise desktops.Failure("the %s pointer is %dx%d with hot spot %d,%d, not %s" % (
+                what, cursor().width, cursor().height, cursor().xhot, cursor().yhot, wanted))
+
+
+def start(desk, program):
+    """As on a Wayland session with XWayland: the window goes to X."""
+    process = desk.start([program], env={"WAYLAND_DISPLAY": "md5z-no-such-compositor"})
+    [notice] = desk.wait_windows(NOTICE, 1)
+    [window] = desk.windows(WINDOW)
+    # Its state, size and place changes wake the waits.
+    window.change_attributes(event_mask=X.PropertyChangeMask | X.StructureNotifyMask)
+    owner = notice.get_wm_transient_for()
+    check(owner is not None and owner.id == window.id, "the notice is not transient for the window")
+    desk.answer_notice()
+    return process, window
+
+
+ROWS = [("size hints", check_hints), ("alpha", check_alpha),
+        ("maximize", held("_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ")),
+        ("fullscreen", held("_NET_WM_STATE_FULLSCREEN")),
+        ("fade", check_fade)]
+
+
+def main(args):
+    with desktops.Session(args.desktop, root=ROOT_COLOR) as desk:
+        rows = [("icon and pointers", check_pictures)] if "QT_SCALE_FACTOR" in desk.env else ROWS
+        try:
+            process, window = start(desk, args.program)
+            failures = desktops.play(rows, desk, window, process)
+        except desktops.Failure as failure:
+            print("FAIL start: %s" % failure)
+            failures = 1
+        if failures:
+            print(desk.log())
+        return failures
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    desktops.run_test(main, "desktop")

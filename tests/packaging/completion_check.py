@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Drives the bash completion of md5zevrin-cli as bash would on a Tab and
-compares what it offers with what the program itself accepts: the options
-its --help names and the field names its usage error lists.
+"""The bash completion of md5zevrin-cli, driven as bash does on a Tab, offers
+what the program accepts: the options its --help names, the fields its
+usage error lists.
 
     completion_check.py BASH_COMPLETION_LIBRARY COMPLETION CLI
 """
@@ -54,19 +54,13 @@ def main(argv):
         (("--", "-"), []),
         (("--field", "Hex32Lower", "--", "--j"), []),
     ]
-    failures = 0
-    for words, expected in expectations:
-        got = offered(library, completion, *words)
-        if got != expected:
-            failures += 1
-            print(f"md5zevrin-cli {shlex.join(words)}<Tab> offers {got}, expected {expected}",
-                  file=sys.stderr)
+    failures = [f"md5zevrin-cli {shlex.join(words)}<Tab> offers {got}, expected {expected}"
+                for words, expected in expectations
+                if (got := offered(library, completion, *words)) != expected]
     if len(fields) != 8 or "--json" not in options:
-        failures += 1
-        print(f"the program lists the fields {fields} and the options {options}", file=sys.stderr)
-    print(f"{failures} of {len(expectations) + 1} completion checks failed")
+        failures.append(f"the program lists the fields {fields} and the options {options}")
+    print("\n".join(failures + [f"{len(failures)} completion checks failed"]))
     return 1 if failures else 0
-
 
 if __name__ == "__main__":
     sys.exit(main(sys.argv))

@@ -1,6 +1,6 @@
-"""Checks of the documents an installed tree carries for Debian: the
-copyright file against LICENSE, the changelog, and the manual pages against
-the options the command-line program's --help names."""
+"""The documents an installed tree carries for Debian: the copyright file
+against LICENSE, the changelog, the manual pages against the program's
+--help and JSON keys. lintian judges their form in the packages."""
 
 import gzip
 import json
@@ -14,16 +14,10 @@ DEP5_FORMAT = "https://www.debian.org/doc/packaging-manuals/copyright-format/1.0
 
 
 def read_gzip(path, failures):
-    """The text of a gzip file compressed as Debian wants it, or None."""
+    """The text of a gzip file, or None. (lintian judges its compression.)"""
     if not os.path.isfile(path):
         failures.append(f"{path} is missing")
         return None
-    with open(path, "rb") as compressed:
-        head = compressed.read(10)
-    # Bytes 4-7 are the time stamp (gzip -n leaves it 0), byte 8 says how hard
-    # it was compressed (2: the best).
-    if head[4:8] != b"\0\0\0\0" or head[8] != 2:
-        failures.append(f"{path} is not compressed with gzip -9n")
     with gzip.open(path, "rt", encoding="utf-8") as text:
         return text.read()
 
@@ -56,24 +50,19 @@ def check_copyright(doc_dir, license_path):
     path = os.path.join(doc_dir, "copyright")
     if not os.path.isfile(path):
         return [f"{path} is missing"]
-    failures = []
     title, (year, holder), terms = license_parts(license_path)
-    if title != "MIT License":
-        failures.append(f"LICENSE is titled {title!r}, not the MIT licence")
     with open(path, encoding="utf-8") as copyright_file:
         header, *paragraphs = dep5_paragraphs(copyright_file.read())
-    if header.get("Format") != DEP5_FORMAT:
-        failures.append(f"{path} does not declare the machine-readable format")
-    files = [p for p in paragraphs if "Files" in p]
-    if [p.get("Files") for p in files] != ["*"]:
-        failures.append(f"{path} should have one Files: * paragraph")
-    elif files[0].get("Copyright") != f"{year} {holder}" or files[0].get("License") != "Expat":
-        failures.append(f"{path} has {files[0]}; LICENSE says Copyright: {year} {holder}, "
-                        "License: Expat")
-    stated = [p.get("License", "").split("\n", 1) for p in paragraphs if "Files" not in p]
-    if stated != [["Expat", terms]]:
-        failures.append(f"{path} does not state LICENSE's terms under the name Expat")
-    return failures
+    rows = [("LICENSE's title", title, "MIT License"),
+            (f"{path}: Format", header.get("Format"), DEP5_FORMAT),
+            (f"{path}: Files paragraphs", [(p["Files"], p.get("Copyright"), p.get("License"))
+                                           for p in paragraphs if "Files" in p],
+             [("*", f"{year} {holder}", "Expat")]),
+            (f"{path}: licence paragraphs", [p.get("License", "").split("\n", 1)
+                                             for p in paragraphs if "Files" not in p],
+             [["Expat", terms]])]
+    return [f"{what}: {found!r}, expected {wanted!r}" for what, found, wanted in rows
+            if found != wanted]
 
 
 def check_changelog(doc_dir):
@@ -117,8 +106,6 @@ def check_manual_pages(prefix):
         page = read_gzip(os.path.join(man_dir, program + ".1.gz"), failures)
         if page is not None:
             pages[program] = roff_text(page)
-            if not re.search(rf"^\.SH NAME\n{program} - \S", pages[program], re.MULTILINE):
-                failures.append(f"the page of {program} lacks its NAME line")
     cli_page = pages.get(PACKAGE + "-cli", "")
     options = options_in_help(os.path.join(prefix, "bin", PACKAGE + "-cli"))
     if "--json" not in options:

@@ -1,14 +1,12 @@
 #!/usr/bin/env python3
-"""Installs the build into a scratch prefix and checks what a desktop needs
-there: both programs, the desktop entry naming an installed program and
-icon, the icon at every theme size, and the metainfo launching the entry.
+"""Installs the build into a scratch prefix and checks what a desktop reads
+there: both programs, the desktop entry naming them and the icon, the icon
+at every theme size, the metainfo launching the entry, and the documents
+(documents_check); with appstreamcli, the tree as a software centre reads it.
+The window program must name the same desktop entry (MAIN_CPP), or desktops
+show it without its icon.
 
     install_tree_check.py CMAKE BUILD_DIR SCRATCH_PREFIX MAIN_CPP LICENSE [APPSTREAMCLI]
-
-The window program must name the same desktop entry (MAIN_CPP), or desktops
-show it without its icon. The documents a Debian package needs (copyright,
-changelog, manual pages, completion) are checked by documents_check. With appstreamcli, the whole tree is also
-validated as a software centre would read it.
 """
 
 import configparser
@@ -19,78 +17,52 @@ import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
 
-from documents_check import check_documents
+from documents_check import VERSION, check_documents
 
 APP_ID = "io.github.zevrin.MD5Zevrin"
 PROGRAMS = ("md5zevrin", "md5zevrin-cli")
 PNG_SIZES = (32, 64, 128, 256)
-PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
 def png_size(path):
+    if not os.path.isfile(path):
+        return None
     with open(path, "rb") as png:
         head = png.read(24)
-    if not head.startswith(PNG_SIGNATURE) or head[12:16] != b"IHDR":
-        return None
-    return struct.unpack(">II", head[16:24])
+    valid = head.startswith(b"\x89PNG\r\n\x1a\n") and head[12:16] == b"IHDR"
+    return struct.unpack(">II", head[16:24]) if valid else "not a PNG"
 
 
-def check_tree(prefix):
-    failures = []
+def check_tree(prefix, main_cpp):
     share = os.path.join(prefix, "share")
-
-    for program in PROGRAMS:
-        path = os.path.join(prefix, "bin", program)
-        if not os.access(path, os.X_OK):
-            failures.append(f"{path} is missing or not executable")
-
-    icon_dir = os.path.join(share, "icons", "hicolor")
-    for size in PNG_SIZES:
-        path = os.path.join(icon_dir, f"{size}x{size}", "apps", APP_ID + ".png")
-        if not os.path.isfile(path):
-            failures.append(f"{path} is missing")
-        elif png_size(path) != (size, size):
-            failures.append(f"{path} is {png_size(path)}, expected {size}x{size}")
-    svg = os.path.join(icon_dir, "scalable", "apps", APP_ID + ".svg")
-    if not os.path.isfile(svg):
-        failures.append(f"{svg} is missing")
-    else:
-        ElementTree.parse(svg)
-
-    entry_path = os.path.join(share, "applications", APP_ID + ".desktop")
-    if not os.path.isfile(entry_path):
-        return failures + [f"{entry_path} is missing"]
     entry = configparser.ConfigParser(interpolation=None)
     entry.optionxform = str
-    entry.read(entry_path, encoding="utf-8")
-    group = entry["Desktop Entry"]
-    executable = group.get("Exec", "").split()[0]
-    if executable != PROGRAMS[0]:
-        failures.append(f"Exec runs {executable!r}, not the window program")
-    if group.get("Icon") != APP_ID:
-        failures.append(f"Icon is {group.get('Icon')!r}, expected {APP_ID!r}")
-
-    metainfo_path = os.path.join(share, "metainfo", APP_ID + ".metainfo.xml")
-    if not os.path.isfile(metainfo_path):
-        return failures + [f"{metainfo_path} is missing"]
-    component = ElementTree.parse(metainfo_path).getroot()
-    if component.findtext("id") != APP_ID:
-        failures.append(f"metainfo id is {component.findtext('id')!r}")
-    if component.findtext("launchable") != APP_ID + ".desktop":
-        failures.append(f"metainfo launches {component.findtext('launchable')!r}")
-    release = component.find("releases/release")
-    if release is None or release.get("version") != "1.03.0026":
-        failures.append("metainfo lacks the release 1.03.0026")
-    if component.findtext("project_license") != "MIT":
-        failures.append(f"metainfo names the licence {component.findtext('project_license')!r}")
-    return failures
-
-
-def check_program_names_entry(main_cpp):
+    entry.read(os.path.join(share, "applications", APP_ID + ".desktop"), encoding="utf-8")
+    group = entry["Desktop Entry"] if entry.has_section("Desktop Entry") else {}
+    metainfo = os.path.join(share, "metainfo", APP_ID + ".metainfo.xml")
+    info = ElementTree.parse(metainfo).getroot() if os.path.isfile(metainfo) else ElementTree.Element("")
+    release = info.find("releases/release")
     with open(main_cpp, encoding="utf-8") as source:
-        if f'setDesktopFileName(QStringLiteral("{APP_ID}"))' not in source.read():
-            return [f"{main_cpp} does not name the desktop entry {APP_ID}"]
-    return []
+        names_entry = f'setDesktopFileName(QStringLiteral("{APP_ID}"))' in source.read()
+    svg = os.path.join(share, "icons", "hicolor", "scalable", "apps", APP_ID + ".svg")
+    # (what, found, wanted)
+    rows = [(f"{program} executable", os.access(os.path.join(prefix, "bin", program), os.X_OK), True)
+            for program in PROGRAMS]
+    rows += [(f"the {size} pixel icon", png_size(os.path.join(
+        share, "icons", "hicolor", f"{size}x{size}", "apps", APP_ID + ".png")), (size, size))
+             for size in PNG_SIZES]
+    rows += [
+        ("the scalable icon", os.path.isfile(svg) and ElementTree.parse(svg) is not None, True),
+        ("the desktop entry's program", group.get("Exec", "").split()[:1], [PROGRAMS[0]]),
+        ("the desktop entry's icon", group.get("Icon"), APP_ID),
+        ("the window program names the entry", names_entry, True),
+        ("metainfo id", info.findtext("id"), APP_ID),
+        ("metainfo launchable", info.findtext("launchable"), APP_ID + ".desktop"),
+        ("metainfo release", release is not None and release.get("version"), VERSION),
+        ("metainfo licence", info.findtext("project_license"), "MIT"),
+    ]
+    return [f"{what}: {found!r}, expected {wanted!r}" for what, found, wanted in rows
+            if found != wanted]
 
 
 def main(argv):
@@ -103,19 +75,11 @@ def main(argv):
         print(installed.stdout + installed.stderr, file=sys.stderr)
         return 1
 
-    failures = (check_tree(prefix) + check_program_names_entry(main_cpp) +
-                check_documents(prefix, license_path))
+    failures = check_tree(prefix, main_cpp) + check_documents(prefix, license_path)
     if appstreamcli:
-        validated = subprocess.run([appstreamcli, "validate-tree", "--no-net", prefix],
-                                   capture_output=True, text=True)
-        print(validated.stdout + validated.stderr)
-        if validated.returncode != 0:
-            failures.append("appstreamcli validate-tree failed")
-    else:
-        print("appstreamcli not found: the tree was not validated")
-    for failure in failures:
-        print(failure, file=sys.stderr)
-    print(f"{len(failures)} failures in the install tree under {prefix}")
+        validated = subprocess.run([appstreamcli, "validate-tree", "--no-net", prefix])
+        failures += ["appstreamcli validate-tree failed"] if validated.returncode else []
+    print("\n".join(failures + [f"{len(failures)} failures in the install tree under {prefix}"]))
     return 1 if failures else 0
 
 

@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""Builds the Debian packages into a scratch folder and has lintian, Debian's
-own checker, look at them: any error or warning fails. The command line's
-package must work without a desktop: it may depend on no Qt or X library,
-and no file may be in both packages.
+"""The Debian packages built into a scratch folder, where lintian finds no
+error or warning; the command line's works without a desktop (no Qt, X or
+ICU library) and no file is in both.
 
     lintian_check.py CPACK CPACK_CONFIG SCRATCH_DIR LINTIAN
 """
@@ -19,9 +18,9 @@ def main(argv):
     shutil.rmtree(scratch, ignore_errors=True)
     built = subprocess.run([cpack, "--config", config, "-B", scratch], capture_output=True,
                            text=True)
-    packages = sorted(glob.glob(os.path.join(scratch, "*.deb")),
-                      key=lambda package: os.path.basename(package).split("_")[0])
-    names = [os.path.basename(package).split("_")[0] for package in packages]
+    named = sorted((os.path.basename(package).split("_")[0], package)
+                   for package in glob.glob(os.path.join(scratch, "*.deb")))
+    names, packages = [name for name, _ in named], [package for _, package in named]
     if built.returncode != 0 or names != ["md5zevrin", "md5zevrin-cli"]:
         print(built.stdout + built.stderr, file=sys.stderr)
         print(f"cpack made {packages}, expected md5zevrin and md5zevrin-cli", file=sys.stderr)
@@ -34,8 +33,7 @@ def main(argv):
                              capture_output=True, text=True)
     print(checked.stdout + checked.stderr)
     tags = [line for line in checked.stdout.splitlines() if line[:2] in ("E:", "W:")]
-    if checked.returncode != 0 or tags:
-        failures.append(f"lintian finds {len(tags)} errors and warnings")
+    failures += [f"lintian finds {len(tags)} errors and warnings"] if checked.returncode or tags else []
     print("\n".join(failures) or f"lintian: no errors or warnings in {', '.join(names)}")
     return 1 if failures else 0
 

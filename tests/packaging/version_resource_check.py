@@ -1,12 +1,10 @@
 #!/usr/bin/env python3
-"""Compiles the Windows resource script with mingw-w64's windres and reads the
-version record and the application manifest back out of the object file.
+"""The version record, icon and manifest read back out of the Windows program
+file, or of the resource script compiled by mingw-w64's windres; the record
+parsed as Windows parses it (nested length-prefixed blocks).
 
-    version_resource_check.py WINDRES RC_FILE OUTPUT_OBJECT PRODUCT_H ICON_FILE
-
-The record is parsed as Windows parses it (nested length-prefixed blocks), so
-a mis-encoded text, a wrong language block or a version that drifted from
-"1.03.0026" fails here and not on a user's Properties page.
+    version_resource_check.py PRODUCT_H ICON_FILE PROGRAM_EXE
+    version_resource_check.py PRODUCT_H ICON_FILE RC_FILE WINDRES OUTPUT_OBJECT
 """
 
 import re
@@ -22,10 +20,6 @@ TRANSLATION = (0x0804, 0x04B0)
 PRODUCT_NAME = "MD5Zevrin"
 FIXED_INFO_SIGNATURE = 0xFEEF04BD
 BLOCK_HEADER = struct.Struct("<HHH")
-
-
-def utf16(text):
-    return text.encode("utf-16-le")
 
 
 def align4(offset, base):
@@ -52,10 +46,6 @@ def read_block(data, start, base):
     return key, value, kind == 1, children, end
 
 
-def text_value(value):
-    return value.decode("utf-16-le").rstrip("\0")
-
-
 def product_texts(header_path):
     with open(header_path, encoding="utf-8") as header:
         return dict(re.findall(r'(k\w+) =\s+u"([^"]*)"', header.read()))
@@ -69,9 +59,21 @@ SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
 WINDOWS_10 = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
 
 
+# What Windows reads from the manifest, and what it must find: visual
+# styles, per-monitor DPI awareness (and its older form), Windows 10/11 and
+# no raised rights. (name, element, its reading or None to pass it, wanted)
+MANIFEST = [
+    ("common controls", ASSEMBLY + "assemblyIdentity",
+     lambda e: e.get("name") == "Microsoft.Windows.Common-Controls" and e.get("version"), "6.0.0.0"),
+    ("dpiAwareness", SETTINGS_2016 + "dpiAwareness", lambda e: e.text.split(",")[0].strip(),
+     "PerMonitorV2"),
+    ("dpiAware", SETTINGS_2005 + "dpiAware", lambda e: e.text.strip(), "true/pm"),
+    ("Windows 10/11", COMPATIBILITY + "supportedOS", lambda e: e.get("Id") == WINDOWS_10, True),
+    ("execution level", TRUST + "requestedExecutionLevel", lambda e: e.get("level"), "asInvoker"),
+]
+
+
 def manifest_failures(data):
-    """What Windows reads from the manifest: visual styles, per-monitor DPI
-    awareness (and its older form), Windows 10/11 and no raised rights."""
     start, end = data.find(b"<?xml"), data.find(b"</assembly>")
     if start < 0 or end < 0:
         return ["no application manifest"]
@@ -79,25 +81,10 @@ def manifest_failures(data):
         root = ElementTree.fromstring(data[start:end + len(b"</assembly>")])
     except ElementTree.ParseError as error:
         return [f"the manifest is not well-formed XML: {error}"]
-    controls = [identity.attrib for identity in root.iter(ASSEMBLY + "assemblyIdentity")
-                if identity.get("name") == "Microsoft.Windows.Common-Controls"]
-    found = {
-        "common controls": [c.get("version") for c in controls],
-        "dpiAwareness": [e.text.split(",")[0].strip() for e in root.iter(SETTINGS_2016 + "dpiAwareness")],
-        "dpiAware": [e.text.strip() for e in root.iter(SETTINGS_2005 + "dpiAware")],
-        "Windows 10/11": [e.get("Id") for e in root.iter(COMPATIBILITY + "supportedOS")
-                          if e.get("Id") == WINDOWS_10],
-        "execution level": [e.get("level") for e in root.iter(TRUST + "requestedExecutionLevel")],
-    }
-    wanted = {
-        "common controls": ["6.0.0.0"],
-        "dpiAwareness": ["PerMonitorV2"],
-        "dpiAware": ["true/pm"],
-        "Windows 10/11": [WINDOWS_10],
-        "execution level": ["asInvoker"],
-    }
-    return [f"manifest {what}: {found[what]}, expected {value}"
-            for what, value in wanted.items() if found[what] != value]
+    found = {name: [reading for e in root.iter(tag) if (reading := read(e))]
+             for name, tag, read, _ in MANIFEST}
+    return [f"manifest {name}: {found[name]}, expected {wanted}"
+            for name, _, _, wanted in MANIFEST if found[name] != [wanted]]
 
 
 def check(obj, product, icon):
@@ -107,7 +94,7 @@ def check(obj, product, icon):
         if actual != wanted:
             failures.append(f"{what}: {actual!r}, expected {wanted!r}")
 
-    start = obj.find(utf16("VS_VERSION_INFO"))
+    start = obj.find("VS_VERSION_INFO".encode("utf-16-le"))
     if start < 0:
         return ["no VS_VERSION_INFO record in the object"]
     start -= BLOCK_HEADER.size
@@ -120,21 +107,15 @@ def check(obj, product, icon):
     expect("PRODUCTVERSION", as_words(fields[4], fields[5]), FILE_VERSION)
 
     by_key = {child[0]: child for child in children}
-    string_info = by_key.get("StringFileInfo")
-    var_info = by_key.get("VarFileInfo")
+    string_info, var_info = by_key.get("StringFileInfo"), by_key.get("VarFileInfo")
     if not string_info or not var_info:
         return failures + [f"blocks present: {sorted(by_key)}"]
     expect("string blocks", [table[0] for table in string_info[3]], [STRING_BLOCK])
-    strings = {entry[0]: text_value(entry[1]) for entry in string_info[3][0][3]}
-    wanted = {
-        "FileVersion": VERSION_TEXT,
-        "ProductVersion": VERSION_TEXT,
-        "ProductName": PRODUCT_NAME,
-        "CompanyName": product["kDeveloperHandle"],
-        "LegalCopyright": product["kRightsNotice"],
-        "LegalTrademarks": product["kLegalNotice"],
-    }
-    for name, text in wanted.items():
+    strings = {entry[0]: entry[1].decode("utf-16-le").rstrip("\0") for entry in string_info[3][0][3]}
+    for name, text in (("FileVersion", VERSION_TEXT), ("ProductVersion", VERSION_TEXT),
+                       ("ProductName", PRODUCT_NAME), ("CompanyName", product["kDeveloperHandle"]),
+                       ("LegalCopyright", product["kRightsNotice"]),
+                       ("LegalTrademarks", product["kLegalNotice"])):
         expect(name, strings.get(name), text)
     if not strings.get("FileDescription"):
         failures.append("FileDescription is empty")
@@ -162,20 +143,32 @@ def icon_failures(obj, icon):
     return failures
 
 
+def resource_list_failures(program):
+    """The program file's resources as wrestool lists them: all in Chinese
+    (PRC), the kinds the window draws, and the manifest where Windows looks."""
+    listed = subprocess.run(["wrestool", "-l", program], capture_output=True, text=True,
+                            check=True).stdout
+    languages = {int(found) for found in re.findall(r"--language=(\d+)", listed)}
+    failures = [] if languages == {TRANSLATION[0]} else [f"resource languages {languages}"]
+    failures += [f"no {kind} resource" for kind in ("icon", "group_cursor", "bitmap", "version")
+                 if f"type={kind}" not in listed]
+    if "--type=24 --name=1 " not in listed:
+        failures.append("the manifest is not resource 1 of type 24")
+    return failures
+
+
 def main(argv):
-    windres, rc_file, output, header_path, icon_path = argv[1:6]
-    compiled = subprocess.run(
-        [windres, "--preprocessor=cpp", "-O", "coff", "-i", rc_file, "-o", output],
-        capture_output=True, text=True)
-    if compiled.returncode != 0:
-        print(compiled.stdout + compiled.stderr, file=sys.stderr)
-        print(f"windres failed on {rc_file}", file=sys.stderr)
-        return 1
-    with open(output, "rb") as obj_file, open(icon_path, "rb") as icon_file:
-        failures = check(obj_file.read(), product_texts(header_path), icon_file.read())
-    for failure in failures:
-        print(failure, file=sys.stderr)
-    print(f"{len(failures)} failures in the version record of {rc_file}")
+    header_path, icon_path, path, *windres = argv[1:]
+    if windres:
+        compiled = subprocess.run([windres[0], "--preprocessor=cpp", "-O", "coff", "-i", path,
+                                   "-o", windres[1]], capture_output=True, text=True)
+        if compiled.returncode != 0:
+            print(compiled.stdout + compiled.stderr + f"windres failed on {path}", file=sys.stderr)
+            return 1
+    with open(windres[1] if windres else path, "rb") as compiled, open(icon_path, "rb") as icon:
+        failures = check(compiled.read(), product_texts(header_path), icon.read())
+    failures += [] if windres else resource_list_failures(path)
+    print("\n".join(failures + [f"{len(failures)} failures in the resources of {path}"]))
     return 1 if failures else 0
 
 

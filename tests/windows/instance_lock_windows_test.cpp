@@ -66,7 +66,7 @@ HANDLE squat(Squatter squatter, const std::wstring& name) {
 // Only this user's mutex counts as an instance; whatever else sits under
 // the name, the first start runs, and the second ends by the lock file (or
 // without one, by the mutex alone). The program's own second start
-// (end_to_end.py) takes the plain case.
+// (window_rows.py) takes the plain case.
 struct Row {
     const char* name;
     Squatter squatter;

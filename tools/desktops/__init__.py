@@ -9,6 +9,7 @@ module of this folder is loaded on import and registers its components and
 desktops; README.md says how to add one.
 """
 
+import argparse
 import ctypes
 import importlib
 import os
@@ -17,11 +18,15 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import uuid
 
 DEADLINE_S = 30
+SKIPPED = 77  # the exit status CTest counts as skipped
+# The window program's titles: its start-up notice and its main window.
+NOTICE, WINDOW = "提示", "MD5Zevrin"
 # What a caller's own environment may carry that would lead a program to
 # another desktop, bus or prefix than the session's.
 FOREIGN = ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
@@ -44,6 +49,50 @@ class Unavailable(Exception):
 
 class Failure(Exception):
     """A component did not come up, or a wait ran out."""
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def blended(color, background, alpha):
+    """What a compositor shows of color at alpha (0-255) over background."""
+    return tuple(round((c * alpha + b * (255 - alpha)) / 255) for c, b in zip(color, background))
+
+
+def run_test(test, *options):
+    """Exits with the outcome of test(arguments), whose arguments are --program,
+    the --OPTIONs named and any rows: 0 when it returns no failures, 1 when
+    it returns some or raises Failure, SKIPPED when a tool is missing."""
+    parser = argparse.ArgumentParser()
+    for name in ("program",) + options:
+        parser.add_argument("--" + name)
+    parser.add_argument("rows", nargs="*")
+    try:
+        failures = test(parser.parse_args())
+    except Unavailable as missing:
+        print("skipped: %s" % missing)
+        sys.exit(SKIPPED)
+    except Failure as failure:
+        print("FAIL: %s" % failure)
+        failures = 1
+    sys.exit(1 if failures else 0)
+
+
+def play(rows, *arguments):
+    """Plays each row (name, function) as function(*arguments), printing it
+    ok with its seconds or FAIL with the Failure; returns how many failed."""
+    failures = 0
+    for name, function in rows:
+        began = time.monotonic()
+        try:
+            function(*arguments)
+            print("ok   %5.2f s %s" % (time.monotonic() - began, name), flush=True)
+        except Failure as failure:
+            failures += 1
+            print("FAIL %s: %s" % (name, failure), flush=True)
+    return failures
 
 
 def component(name, tools=()):

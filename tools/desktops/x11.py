@@ -9,7 +9,7 @@ import struct
 import time
 import zlib
 
-from . import DEADLINE_S, Failure, component, desktop, read_line
+from . import DEADLINE_S, NOTICE, WINDOW, Failure, component, desktop, read_line
 
 # X events and the end of any process of the session wake every wait; a
 # title set on a client inside a window manager's frame raises none on the
@@ -202,6 +202,14 @@ class X11Screen:
             return len(found) == count
         self.wait(counted, "%d window(s) %r" % (count, title), seconds)
         return found
+
+    def answer_notice(self, seconds=DEADLINE_S):
+        """Answers the window program's start-up notice with Return, and
+        returns the program's window once the notice has gone."""
+        [notice] = self.wait_windows(NOTICE, 1, seconds)
+        self.key("Return", window=notice)
+        self.wait_windows(NOTICE, 0)
+        return self.wait_windows(WINDOW, 1)[0]
 
     def window_manager_ready(self):
         return self.prop(self.root, "_NET_SUPPORTING_WM_CHECK") is not None
