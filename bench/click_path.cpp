@@ -9,9 +9,9 @@
 
 #include "comparisons.h"
 #include "core/input_conversion.h"
-#include "window/result_model.h"
 #include "silent_platform.h"
 #include "window/form.h"
+#include "window/result_model.h"
 
 namespace md5z::bench {
 namespace {

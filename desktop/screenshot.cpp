@@ -22,11 +22,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "window/result_model.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/qt_platform.h"
 #include "window/form.h"
 #include "window/layout.h"
+#include "window/result_model.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "core/code_page.h"
+#include "core/input_conversion.h"
 #include "core/md5.h"
+#include "core/pinyin_initial.h"
 #include "core/run_time_error.h"
 #include "core/text_digest.h"
-#include "core/input_conversion.h"
-#include "core/pinyin_initial.h"
 #include "oracle.h"
-#include "core/code_page.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 #include <cstddef>
 #include <string_view>
 
-#include "window/result_model.h"
 #include "window/form.h"
 #include "window/layout.h"
+#include "window/result_model.h"
 
 namespace md5z {
 namespace {

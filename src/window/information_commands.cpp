@@ -1,8 +1,8 @@
 #include <string_view>
 
+#include "window/form.h"
 #include "window/information_texts.h"
 #include "window/product.h"
-#include "window/form.h"
 
 namespace md5z {
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "window/product.h"
 #include "core/input_conversion.h"
+#include "window/product.h"
 #include "window/result_model.h"
 
 namespace md5z {

@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <array>
 
-#include "window/controls.h"
 #include "platform/qt/window_widgets.h"
+#include "window/controls.h"
 
 namespace md5z {
 
