@@ -591,8 +591,11 @@ void awaitEvent(QWindow* window, const std::function<bool(QEvent*)>& arrived) {
 // the focus with the window, sway stacks the window over it. So the box
 // waits until the window is on screen, for a moment at most. On X11 that is
 // its first expose. A Wayland window is exposed once configured, before the
-// compositor has shown it; an update asked for after its first frame comes
-// once the compositor has drawn that frame.
+// compositor has shown it, and is placed only by a later configure that Qt
+// applies when it gets to it: mutter sends it with the window's activation,
+// and until Qt has answered it, centres the box over the screen's corner.
+// An update asked for then comes once the compositor has drawn the frame
+// that answered it.
 QWidget* QtPlatform::boxOwner() {
     if (!window_->isVisible()) {
         return nullptr;
@@ -608,6 +611,9 @@ QWidget* QtPlatform::boxOwner() {
         });
     }
     if (onWayland()) {
+        if (!native->isActive()) {
+            awaitEvent(native, [native](QEvent*) { return native->isActive(); });
+        }
         native->requestUpdate();
         awaitEvent(native, [](QEvent* event) { return event->type() == QEvent::UpdateRequest; });
     }
