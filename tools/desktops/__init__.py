@@ -56,6 +56,17 @@ def check(condition, message):
         raise Failure(message)
 
 
+def poll(condition, what, seconds=DEADLINE_S):
+    """Asks condition() every 50 ms until it gives something true, and
+    returns it; where no events tell of a change."""
+    end = time.monotonic() + seconds
+    while not (result := condition()):
+        if time.monotonic() > end:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(0.05)
+    return result
+
+
 def blended(color, background, alpha):
     """What a compositor shows of color at alpha (0-255) over background."""
     return tuple(round((c * alpha + b * (255 - alpha)) / 255) for c, b in zip(color, background))
@@ -177,12 +188,7 @@ class Session:
         the screen's events where there is a screen."""
         if self.screen is not None:
             return self.screen.wait(condition, what, seconds)
-        end = time.monotonic() + seconds
-        while not (result := condition()):
-            if time.monotonic() > end:
-                raise Failure("timed out waiting for " + what)
-            time.sleep(0.05)
-        return result
+        return poll(condition, what, seconds)
 
     def path(self, *names, folder=False):
         """A path in the session's folder; folder=True makes it (mode 0700)."""

@@ -6,7 +6,7 @@ import os
 import sys
 import time
 
-from . import DEADLINE_S, MARK, Failure
+from . import DEADLINE_S, MARK, Failure, poll
 from .x11 import X11Screen
 
 # Compositors that refuse to run as root (sway) run as this user; the
@@ -92,12 +92,7 @@ class CompositorScreen:
         self.x11 = X11Screen(session) if "DISPLAY" in session.env else None
 
     def wait(self, condition, what, seconds=DEADLINE_S):
-        end = time.monotonic() + seconds
-        while not (result := condition()):
-            if time.monotonic() > end:
-                raise Failure("timed out waiting for " + what)
-            time.sleep(0.05)
-        return result
+        return poll(condition, what, seconds)
 
     def windows(self, title):
         return self.x11.windows(title) if self.x11 else []
