@@ -148,14 +148,18 @@ Win32Platform::Win32Platform(HINSTANCE instance)
 Win32Platform::~Win32Platform() {
     // Controls being torn down raise no more handlers.
     delivery_.end();
-    for (WindowAccessible* object : {accessible_, boxAccessible_}) {
-        if (object != nullptr) {
-            object->disconnect();
-            object->Release();
-        }
-    }
+    // A client may ask for the accessible objects while the window goes, so
+    // they are let go only once it has gone.
     if (window_ != nullptr) {
         DestroyWindow(window_);
+        window_ = nullptr;
+    }
+    for (WindowAccessible** object : {&accessible_, &boxAccessible_}) {
+        if (*object != nullptr) {
+            (*object)->disconnect();
+            (*object)->Release();
+            *object = nullptr;
+        }
     }
     for (HFONT font : fonts_) {
         if (font != nullptr) {
