@@ -3,6 +3,9 @@
 # rsvg-convert (librsvg2-bin) there are none, and the desktop enlarges the
 # design size instead.
 find_program(MD5Z_RSVG_CONVERT rsvg-convert)
+if(NOT MD5Z_RSVG_CONVERT)
+  message(WARNING "rsvg-convert (librsvg2-bin) not found: the icons have their design size only")
+endif()
 set(MD5Z_PROGRAM_ICON "${PROJECT_SOURCE_DIR}/assets/md5zevrin.ico")
 set(MD5Z_ICON_SVG "${PROJECT_SOURCE_DIR}/desktop/io.github.zevrin.MD5Zevrin.svg")
 

@@ -334,7 +334,6 @@ set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-arphic-uming, fo
 set(CPACK_DEBIAN_WINDOW_PACKAGE_RECOMMENDS "md5zevrin-cli (= ${MD5Z_VERSION_TEXT})")
 
 set(CPACK_DEBIAN_CLI_PACKAGE_NAME md5zevrin-cli)
-set(CPACK_DEBIAN_CLI_PACKAGE_SECTION utils)
 string(JOIN "\n" CPACK_DEBIAN_CLI_DESCRIPTION
   "MD5 digests as MD5Zevrin shows them, for scripts" ${md5z_description_start} ""
   "This package holds the command-line program md5zevrin-cli, which writes"

@@ -1,6 +1,5 @@
 #include "core/md5.h"
 
-#include <bit>
 #include <cstring>
 #include <limits>
 

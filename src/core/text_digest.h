@@ -34,7 +34,6 @@ class TextDigests {
     std::size_t addConversionOf(std::u16string_view text, std::u16string& converted);
     // Every slot is taken: the next add() must wait for clear().
     bool full() const { return count_ == kMD5Lanes; }
-    bool empty() const { return count_ == 0; }
 
     // Digests the texts that wait in the lanes.
     void finish();

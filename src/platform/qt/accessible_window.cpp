@@ -9,7 +9,6 @@
 #include <QStyle>
 #include <QWidget>
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <vector>
 

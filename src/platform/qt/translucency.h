@@ -25,7 +25,6 @@ class Translucency {
     Translucency& operator=(const Translucency&) = delete;
 
     void setAlpha(std::uint8_t alpha);
-    bool drawsOwnPixels() const { return effect_ != nullptr; }
 
   private:
     QWidget& window_;
