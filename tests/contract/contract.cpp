@@ -53,9 +53,16 @@ class Player {
             if (const auto* lasts = std::get_if<Lasts>(&step)) {
                 failure = previous ? last(*previous, *lasts) : "nothing to last";
             } else if (step.index() < kFirstExpectation) {
+                const long long began = d_.now();
                 act(step);
                 lastAction_ = d_.now();
                 const auto* wait = std::get_if<Wait>(&step);
+                if (wait != nullptr) {
+                    waited_ = true;
+                    overran_ = std::max(0LL, lastAction_ - began - wait->ms);
+                } else if (waited_) {
+                    overran_ += lastAction_ - began;
+                }
                 late = wait && !d_.simulated()
                            ? lastAction_ + wait->ms + wait->ticks * d_.pace().slowest + 500
                            : 0;
@@ -144,8 +151,12 @@ class Player {
             return check(expectation) ? std::nullopt
                                       : std::optional<std::string>("it lasts longer");
         }
-        // Timers are never early, and a busy machine may make them late.
-        const long long earliest = fastest * 9 / 10;
+        // Timers are never early, and a busy machine may make them late. A
+        // timer that ran through a wait has also run for as long as the wait
+        // overran and the actions after it took.
+        const long long earliest = fastest * 9 / 10 - overran_;
+        waited_ = false;
+        overran_ = 0;
         const long long latest = slowest * 2 + 500;
         while (!check(expectation) && d_.now() - lastAction_ <= latest) {
             d_.wait(1);
@@ -158,6 +169,8 @@ class Player {
 
     Driver& d_;
     long long lastAction_;
+    bool waited_ = false;
+    long long overran_ = 0;
 };
 
 std::vector<Row> rowsThisDriverRuns() {
