@@ -1,7 +1,7 @@
 // The Win32 window moved to a monitor of another DPI, which Wine never does
 // by itself: the client area is the design size at the new scale, to the
 // pixel, wherever Windows suggested; the box, its font and the icons follow.
-// (Wine's null driver has a 1024-pixel screen that no window outgrows; 175
+// (Wine's null driver has a 1024-pixel screen that no window outgrows; 150
 // and 200 % run on a larger X screen in window_rows.py.)
 #include <windows.h>
 
