@@ -15,8 +15,6 @@ SIZE = (800, 600)
 # A screenshot KWin has not delivered by then will not come.
 SHOT_MS = 5000
 SHOT_TRIES = 3
-# KWin's output where no window is.
-BACKGROUND_RGB = (0, 0, 0)
 # Prints every window as a JSON line in KWin's log.
 LIST_SCRIPT = """for (const c of workspace.clientList()) {
     const g = c.frameGeometry;
