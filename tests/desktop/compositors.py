@@ -24,7 +24,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import desktops  # noqa: E402
-from desktops import _compositor  # noqa: E402
+from desktops import Failure, _compositor, check  # noqa: E402
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 # Installed for these tests alone, not for running the program.
@@ -66,15 +66,6 @@ MIN_SAMPLES = 150
 # A frame above the content (title bar) and its borders are left out of the
 # alpha reading: the compositor draws them.
 FRAME_TOP, FRAME_SIDE = 40, 6
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 STARTED = time.monotonic()
@@ -395,7 +386,7 @@ def main():
                 if args.compositor == "sway":
                     stale_display(desk, args.program)
                 notice_starts(desk, args.compositor, args.program, args.starts)
-            except (Failure, desktops.Failure, subprocess.SubprocessError) as failure:
+            except (Failure, subprocess.SubprocessError) as failure:
                 say(desk.log())
                 say("FAIL: %s" % failure)
                 return 1
