@@ -14,6 +14,14 @@ constexpr CaptionField kToldDigest = Hex32Lower;
 
 }  // namespace
 
+bool isLabelButton(ControlId id) {
+    return std::ranges::find(kLabelButtons, id) != kLabelButtons.end();
+}
+
+bool readsAsValue(ControlId id) {
+    return id == ControlId::Label17 || rowShowing(id) != nullptr;
+}
+
 const AccessibleRow* rowShowing(ControlId value) {
     const auto row = std::ranges::find(kAccessibleRows, value, &AccessibleRow::value);
     return row != kAccessibleRows.end() ? &*row : nullptr;

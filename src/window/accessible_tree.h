@@ -38,6 +38,16 @@ inline constexpr std::array kReadingOrder{
     ControlId::Label9,  ControlId::fz1,    ControlId::Label10, ControlId::fz2,
     ControlId::Label11, ControlId::fz3,    ControlId::Label12, ControlId::fz4};
 
+// The labels that act when clicked, in the order Tab visits them after the
+// input box: 加密, 重置, then the copy labels row by row. Each is a push
+// button to assistive technology.
+inline constexpr std::array kLabelButtons{ControlId::ann1, ControlId::ann2, ControlId::fz1,
+                                          ControlId::fz2,  ControlId::fz3,  ControlId::fz4};
+
+bool isLabelButton(ControlId id);
+// A result row or the counter: what it shows is its value.
+bool readsAsValue(ControlId id);
+
 // What the counter counts; the window shows only the number.
 inline constexpr std::u16string_view kCounterName = u"还可输入的字符数";
 

@@ -203,7 +203,7 @@ class LabelAccessible final : public QAccessibleWidget, public QAccessibleTextIn
 
     bool isReading() const {
         const auto control = id();
-        return control && (*control == Label17 || rowShowing(*control) != nullptr);
+        return control && readsAsValue(*control);
     }
 
     // Where captions repeat, the name says what the label acts on: the four

@@ -5,9 +5,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
-#include <algorithm>
 
 #include "platform/qt/event_tap.h"
+#include "window/accessible_tree.h"
 
 namespace md5z {
 namespace {
@@ -106,10 +106,6 @@ void makeLabelButton(QLabel& label, QWidget& frame) {
 }
 
 }  // namespace
-
-bool isLabelButton(ControlId id) {
-    return std::ranges::find(kLabelButtons, id) != kLabelButtons.end();
-}
 
 void makeLabelButtons(const WindowWidgets& widgets) {
     QWidget* frame = makeFocusFrame(widgets.client);

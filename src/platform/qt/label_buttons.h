@@ -1,19 +1,10 @@
 #pragma once
 
 #include <QLabel>
-#include <array>
 
 #include "platform/qt/window_widgets.h"
-#include "window/controls.h"
 
 namespace md5z {
-
-// The labels that act when clicked, in the order Tab visits them after the
-// input box: 加密, 重置, then the copy labels row by row.
-inline constexpr std::array kLabelButtons{ControlId::ann1, ControlId::ann2, ControlId::fz1,
-                                          ControlId::fz2,  ControlId::fz3,  ControlId::fz4};
-
-bool isLabelButton(ControlId id);
 
 // Lets the keyboard reach and press the label-buttons: Tab stops on each one
 // that is enabled, Space or Enter presses the one with the focus, and a

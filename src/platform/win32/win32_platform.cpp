@@ -36,11 +36,6 @@ constexpr UINT_PTR kTextBoxId = 10;
 // index comes with it.
 constexpr UINT kPressMessage = WM_APP + 1;
 
-// The labels that act when clicked, in the order Tab visits them after the
-// input box.
-constexpr std::array kLabelButtons{ControlId::ann1, ControlId::ann2, ControlId::fz1,
-                                   ControlId::fz2,  ControlId::fz3,  ControlId::fz4};
-
 // The reason a close request reports: the user's close button, the task bar
 // or the system.
 constexpr std::int16_t kCloseByUser = 0;
@@ -650,9 +645,7 @@ void Win32Platform::moveKeyboardFocus(bool forward) {
 }
 
 void Win32Platform::focusOn(ControlId id) {
-    const bool label =
-        std::find(kLabelButtons.begin(), kLabelButtons.end(), id) != kLabelButtons.end();
-    if (!label || !enabled_[indexOf(id)] || !visible_[indexOf(id)]) {
+    if (!isLabelButton(id) || !enabled_[indexOf(id)] || !visible_[indexOf(id)]) {
         keyFocus_.reset();
         SetFocus(textBox_);
         return;

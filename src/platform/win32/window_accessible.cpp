@@ -28,15 +28,6 @@ constexpr LONG childIdOf(ControlId id) {
                                         : CHILDID_SELF;
 }
 
-bool isButton(ControlId id) {
-    return id == ann1 || id == ann2 || rowCopiedBy(id) != nullptr;
-}
-
-// A result row or the counter: what it shows is its value.
-bool isReading(ControlId id) {
-    return id == Label17 || rowShowing(id) != nullptr;
-}
-
 HRESULT answer(std::u16string_view text, BSTR* out) {
     if (out == nullptr) {
         return E_POINTER;
@@ -86,7 +77,7 @@ LONG roleOf(const Win32Platform& platform, ControlId id) {
     if (id == Text1) {
         return ROLE_SYSTEM_TEXT;
     }
-    if (isButton(id)) {
+    if (isLabelButton(id)) {
         return ROLE_SYSTEM_PUSHBUTTON;
     }
     if (id == Label14 && platform.isVisible(id)) {
@@ -113,7 +104,7 @@ LONG stateOf(const Win32Platform& platform, ControlId id) {
         state |= SendMessageW(platform.textBox(), EM_GETPASSWORDCHAR, 0, 0) != 0
                      ? STATE_SYSTEM_PROTECTED
                      : 0;
-    } else if (isButton(id)) {
+    } else if (isLabelButton(id)) {
         state |= STATE_SYSTEM_FOCUSABLE;
         state |= platform.keyboardFocus() == id ? STATE_SYSTEM_FOCUSED : 0;
     } else {
@@ -293,7 +284,7 @@ HRESULT WindowAccessible::get_accValue(VARIANT child, BSTR* value) {
         const bool masked = SendMessageW(platform_->textBox(), EM_GETPASSWORDCHAR, 0, 0) != 0;
         return masked ? noText(value) : answer(platform_->text(), value);
     }
-    return isReading(id) ? answer(platform_->caption(id), value) : noText(value);
+    return readsAsValue(id) ? answer(platform_->caption(id), value) : noText(value);
 }
 
 // The tooltip says what a control is for, as on the Linux window (the box's
@@ -393,7 +384,7 @@ HRESULT WindowAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
     }
-    return isButton(id) ? answer(kPressAction, action) : noText(action);
+    return isLabelButton(id) ? answer(kPressAction, action) : noText(action);
 }
 
 // Only taking the focus is a selection here.
@@ -402,7 +393,7 @@ HRESULT WindowAccessible::accSelect(LONG flags, VARIANT child) {
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
     }
-    if (flags != SELFLAG_TAKEFOCUS || !(id == Text1 || isButton(id)) ||
+    if (flags != SELFLAG_TAKEFOCUS || !(id == Text1 || isLabelButton(id)) ||
         (stateOf(*platform_, id) & STATE_SYSTEM_FOCUSABLE) == 0) {
         return DISP_E_MEMBERNOTFOUND;
     }
@@ -490,7 +481,7 @@ HRESULT WindowAccessible::accDoDefaultAction(VARIANT child) {
     if (!resolve(child, id)) {
         return platform_ == nullptr ? CO_E_OBJNOTCONNECTED : E_INVALIDARG;
     }
-    if (!isButton(id)) {
+    if (!isLabelButton(id)) {
         return DISP_E_MEMBERNOTFOUND;
     }
     return platform_->pressSoon(id) ? S_OK : E_FAIL;
@@ -516,7 +507,7 @@ void notifyAccessibility(HWND window, ControlId id, AccessibleChange change) {
     }
     switch (change) {
         case AccessibleChange::Caption:
-            NotifyWinEvent(isReading(id) ? EVENT_OBJECT_VALUECHANGE : EVENT_OBJECT_NAMECHANGE,
+            NotifyWinEvent(readsAsValue(id) ? EVENT_OBJECT_VALUECHANGE : EVENT_OBJECT_NAMECHANGE,
                            window, OBJID_CLIENT, child);
             break;
         case AccessibleChange::Enabled:
